@@ -1,0 +1,51 @@
+#pragma once
+
+#include <string>
+
+namespace vantrel {
+
+/// Why a shuffle run stopped. The numbers are stable: users quote them.
+enum class ErrorKind {
+  kOverflow = 1,
+  kOutOfBounds = 2,
+  kTypeMismatch = 3,
+  kInvalidArgument = 4,
+  kFileService = 10,
+  kFolderUnreadable = 11,
+  kNoFreeName = 20,
+  kPrefixBadCharacter = 21,
+  kPrefixWithDot = 22,
+  kRangeTooLarge = 23,
+  kNameTooLong = 24,
+  kEmptyFilter = 25,
+};
+
+/// The one error of the engine: what went wrong, on which file, the system's
+/// reason and how far the run had come.
+struct ShuffleError {
+  ErrorKind kind = ErrorKind::kInvalidArgument;
+  std::string file;        // raw bytes of the file concerned; empty when none
+  std::string call;        // the failed system call, if any
+  int sys_code = 0;        // its errno, if any
+  int renamed_before = 0;  // files renamed by this run before it stopped
+  int total = 0;           // files the run set out to rename
+
+  int number() const { return static_cast<int>(kind); }
+};
+
+/// Ends the current run: throws the ShuffleError. Only the engine calls it, and
+/// ShuffleFolder catches it.
+[[noreturn]] void RaiseError(ErrorKind kind, const std::string& file = {},
+                             const std::string& call = {}, int sys_code = 0);
+
+/// The German caption of an error kind, from the one table of them.
+std::string ErrorText(ErrorKind kind);
+
+/// The system's reason for `code`, in German where we know it.
+std::string SystemReason(int code);
+
+/// The whole German message for the user: number and text, the file, the system's
+/// reason and how many files were renamed before the stop.
+std::string DescribeError(const ShuffleError& error);
+
+}  // namespace vantrel

@@ -1,0 +1,156 @@
+#include "engine/shuffle_run.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <new>
+
+#include "engine/name_drawing.h"
+#include "engine/taken_names.h"
+#include "runtime/text.h"
+#include "runtime/wildcard.h"
+
+namespace vantrel {
+namespace {
+
+constexpr double kLargestRange = 1e15;  // whole parts up to 15 digits
+constexpr size_t kNameMax = 255;        // bytes, NAME_MAX on Linux file systems
+
+[[noreturn]] void Raise(ErrorKind kind, const std::string& file = {}, const SysError& sys = {}) {
+  RaiseError(kind, file, sys.call, sys.code);
+}
+
+std::vector<DirEntry> ListFolder(Folder& folder) {
+  std::vector<DirEntry> entries;
+  SysError sys;
+  if (!folder.ReadEntries(&entries, &sys)) Raise(ErrorKind::kFolderUnreadable, sys.path, sys);
+  return entries;
+}
+
+int16_t CountFiles(const std::vector<std::string>& names) {
+  int16_t file_count = 0;
+  for (size_t i = 0; i < names.size(); ++i) {
+    if (!StepUp(&file_count)) Raise(ErrorKind::kOverflow);
+  }
+  return file_count;
+}
+
+double ReadRange(const Runtime& runtime, const std::string& range_text) {
+  const std::optional<double> value = ParseNumber(range_text, runtime.UserNumberFormat());
+  if (!value) Raise(ErrorKind::kTypeMismatch);
+  return std::floor(*value);
+}
+
+// Raises the range to one above the file count when it is smaller than the count,
+// writing the new value back to the view.
+void CheckRange(const Runtime& runtime, ShuffleView& view, int16_t file_count) {
+  if (ReadRange(runtime, view.RangeText()) >= file_count) return;
+  int16_t raised = file_count;
+  if (!StepUp(&raised)) Raise(ErrorKind::kOverflow);
+  view.SetRangeText(NumberToText(raised));
+}
+
+// Refuses settings that would move, hide or fail to write every file, before the
+// first rename rather than part-way.
+DrawSettings CheckedSettings(const Runtime& runtime, const ShuffleView& view,
+                             const std::vector<std::string>& names) {
+  DrawSettings settings;
+  const std::string range_text = view.RangeText();
+  const double range = ReadRange(runtime, range_text);
+  if (range >= kLargestRange) Raise(ErrorKind::kRangeTooLarge);
+  settings.range = static_cast<int64_t>(range);
+  settings.pad_width = CharLength(range_text);
+  settings.prefix = TrimSpaces(view.PrefixText());
+  if (settings.prefix.find_first_of(std::string("/\0", 2)) != std::string::npos) {
+    Raise(ErrorKind::kPrefixBadCharacter);
+  }
+  if (IsHiddenName(settings.prefix)) Raise(ErrorKind::kPrefixWithDot);
+  size_t longest_ending = 0;
+  for (const std::string& name : names) {
+    longest_ending = std::max(longest_ending, LastChars(name, 4).size());
+  }
+  const size_t digits = std::max(settings.pad_width, NumberToText(settings.range).size());
+  if (!names.empty() && settings.prefix.size() + digits + longest_ending > kNameMax) {
+    Raise(ErrorKind::kNameTooLong);
+  }
+  return settings;
+}
+
+// Renames `old_name` to a freshly drawn name; a name that turns out to be taken on
+// disk (created meanwhile, or equal but for case) joins `taken` and is drawn again.
+void RenameOne(Folder& folder, NameDrawer& drawer, TakenNames& taken, const std::string& old_name) {
+  for (;;) {
+    const std::string new_name = drawer.DrawNewName(old_name);
+    SysError sys;
+    switch (folder.RenameNoReplace(old_name, new_name, &sys)) {
+      case RenameOutcome::kDone:
+        taken.Remove(old_name);
+        taken.Add(new_name);
+        return;
+      case RenameOutcome::kTaken:
+        taken.Add(new_name);
+        break;
+      case RenameOutcome::kFailed:
+        Raise(ErrorKind::kFileService, old_name, sys);
+    }
+  }
+}
+
+void RunShuffle(Runtime& runtime, ShuffleView& view, ShuffleOutcome* outcome) {
+  if (TrimSpaces(view.FilterText()).empty()) Raise(ErrorKind::kEmptyFilter);
+  SysError sys;
+  const std::unique_ptr<Folder> folder = runtime.OpenFolder(view.FolderPath(), &sys);
+  if (!folder) Raise(ErrorKind::kFolderUnreadable, sys.path, sys);
+  const std::vector<DirEntry> entries = ListFolder(*folder);
+  const std::vector<std::string> name_list =
+      SelectPlainFiles(entries, WildcardPattern(view.FilterText()));
+  const int16_t file_count = CountFiles(name_list);
+  outcome->total = file_count;
+
+  CheckRange(runtime, view, file_count);
+  const DrawSettings settings = CheckedSettings(runtime, view, name_list);
+  TakenNames taken(settings.prefix, settings.range, settings.pad_width);
+  for (const DirEntry& entry : entries) taken.Add(entry.name);
+  NameDrawer drawer(runtime, taken, settings);
+
+  struct DrawCount {  // keeps the count right on the error path too
+    ShuffleOutcome* outcome;
+    const NameDrawer& drawer;
+    ~DrawCount() { outcome->draws = drawer.draws(); }
+  } draw_count{outcome, drawer};
+
+  for (int16_t file_index = 0; file_index < file_count; StepUp(&file_index)) {
+    if (view.StopRequested()) {
+      outcome->stopped = true;
+      break;
+    }
+    RenameOne(*folder, drawer, taken, name_list[static_cast<size_t>(file_index)]);
+    ++outcome->renamed;
+    view.ReportProgress(outcome->renamed, file_count);
+  }
+  view.RefreshFileList();
+}
+
+}  // namespace
+
+ShuffleOutcome ShuffleFolder(Runtime& runtime, ShuffleView& view) {
+  ShuffleOutcome outcome;
+  try {
+    RunShuffle(runtime, view, &outcome);
+  } catch (ShuffleError& error) {
+    error.renamed_before = outcome.renamed;
+    error.total = outcome.total;
+    outcome.error = error;
+  } catch (const std::bad_alloc&) {
+    ShuffleError error;
+    error.kind = ErrorKind::kFileService;
+    error.call = "malloc";
+    error.sys_code = ENOMEM;
+    error.renamed_before = outcome.renamed;
+    error.total = outcome.total;
+    outcome.error = error;
+  }
+  return outcome;
+}
+
+}  // namespace vantrel

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "engine/shuffle_error.h"
+#include "engine/shuffle_view.h"
+#include "runtime/runtime.h"
+
+namespace vantrel {
+
+/// How a run ended.
+struct ShuffleOutcome {
+  int total = 0;         // matching files found (FileCount)
+  int renamed = 0;       // files that got their new name
+  int64_t draws = 0;     // random values taken
+  bool stopped = false;  // the view asked to stop before all were done
+  std::optional<ShuffleError> error;
+};
+
+/// The work behind "Start": lists the plain files of the view's folder that match
+/// its filter, raises the range in the view when it is below their count, and gives
+/// each file, in listing order, a free random name (see NameDrawer). Refreshes the
+/// view's file list at the end unless an error stopped the run. Never throws; the
+/// first error ends the run at the failing file, and files renamed before it keep
+/// their new names.
+ShuffleOutcome ShuffleFolder(Runtime& runtime, ShuffleView& view);
+
+}  // namespace vantrel

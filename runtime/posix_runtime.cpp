@@ -1,0 +1,157 @@
+#include "runtime/posix_runtime.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/random.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <utility>
+
+namespace vantrel {
+namespace {
+
+uint64_t SeedFromKernel() {
+  uint64_t seed = 0;
+  if (getrandom(&seed, sizeof seed, 0) == static_cast<ssize_t>(sizeof seed)) return seed;
+  std::random_device device;
+  return (static_cast<uint64_t>(device()) << 32) ^ device();
+}
+
+bool Fail(SysError* err, const char* call, const std::string& path, int code) {
+  if (err != nullptr) *err = SysError{call, path, code};
+  return false;
+}
+
+// renameat2 answers these where the file system has no RENAME_NOREPLACE
+// (FUSE mounts of FAT and exFAT, NFS, older kernels).
+bool FlagRefused(int code) { return code == EINVAL || code == ENOSYS || code == EOPNOTSUPP; }
+
+// linkat answers these where the file system has no hard links.
+bool LinksRefused(int code) {
+  return code == EPERM || code == EOPNOTSUPP || code == ENOSYS || code == EMLINK ||
+         code == EINVAL;
+}
+
+}  // namespace
+
+PosixRuntime::PosixRuntime(NumberFormat number_format)
+    : generator_(SeedFromKernel()), number_format_(std::move(number_format)) {}
+
+std::unique_ptr<Folder> PosixRuntime::OpenFolder(const std::string& path, SysError* err) {
+  const int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) {
+    Fail(err, "open", path, errno);
+    return nullptr;
+  }
+  return std::make_unique<PosixFolder>(fd, path);
+}
+
+double PosixRuntime::NextRandom() {
+  // 53 random bits: every double of [0, 1) on the grid 2^-53, never 1.
+  return static_cast<double>(generator_() >> 11) * 0x1.0p-53;
+}
+
+RenameCalls RenameCalls::System() { return RenameCalls{::renameat2, ::linkat, ::unlinkat}; }
+
+PosixFolder::PosixFolder(int dir_fd, std::string path, RenameCalls calls)
+    : dir_fd_(dir_fd), path_(std::move(path)), calls_(calls) {}
+
+PosixFolder::~PosixFolder() { close(dir_fd_); }
+
+bool PosixFolder::IsPlain(const char* name, unsigned char type) const {
+  if (type == DT_REG) return true;
+  if (type != DT_LNK && type != DT_UNKNOWN) return false;
+  // Follows links: a link to a regular file counts as one, a broken link does not.
+  struct stat info {};
+  if (fstatat(dir_fd_, name, &info, 0) != 0) return false;
+  return S_ISREG(info.st_mode);
+}
+
+bool PosixFolder::ReadEntries(std::vector<DirEntry>* entries, SysError* err) {
+  // A second handle, so that reading leaves the rename handle untouched and a
+  // repeated listing starts from the beginning.
+  const int fd = openat(dir_fd_, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return Fail(err, "openat", path_, errno);
+  DIR* dir = fdopendir(fd);
+  if (dir == nullptr) {
+    const int code = errno;
+    close(fd);
+    return Fail(err, "fdopendir", path_, code);
+  }
+  entries->clear();
+  for (;;) {
+    errno = 0;
+    const dirent* entry = readdir(dir);
+    if (entry == nullptr) break;
+    const std::string_view name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    entries->push_back(DirEntry{std::string(name), IsPlain(entry->d_name, entry->d_type)});
+  }
+  const int code = errno;
+  closedir(dir);
+  if (code != 0) return Fail(err, "readdir", path_, code);
+  return true;
+}
+
+RenameOutcome PosixFolder::RenameNoReplace(const std::string& from, const std::string& to,
+                                           SysError* err) {
+  if (method_ == RenameMethod::kRenameNoReplace) {
+    if (calls_.renameat2(dir_fd_, from.c_str(), dir_fd_, to.c_str(), RENAME_NOREPLACE) == 0) {
+      return RenameOutcome::kDone;
+    }
+    const int code = errno;
+    if (code == EEXIST) return RenameOutcome::kTaken;
+    if (!FlagRefused(code)) {
+      Fail(err, "renameat2", from, code);
+      return RenameOutcome::kFailed;
+    }
+    method_ = RenameMethod::kLinkUnlink;
+  }
+  if (method_ == RenameMethod::kLinkUnlink) return RenameByLink(from, to, err);
+  return RenameAfterCheck(from, to, err);
+}
+
+RenameOutcome PosixFolder::RenameByLink(const std::string& from, const std::string& to,
+                                        SysError* err) {
+  // linkat never follows a symbolic link here, so a link is renamed, not its target.
+  if (calls_.linkat(dir_fd_, from.c_str(), dir_fd_, to.c_str(), 0) != 0) {
+    const int code = errno;
+    if (code == EEXIST) return RenameOutcome::kTaken;
+    if (!LinksRefused(code)) {
+      Fail(err, "linkat", from, code);
+      return RenameOutcome::kFailed;
+    }
+    method_ = RenameMethod::kCheckThenRename;
+    return RenameAfterCheck(from, to, err);
+  }
+  if (calls_.unlinkat(dir_fd_, from.c_str(), 0) != 0) {
+    const int code = errno;
+    // Both names point at the same data; dropping the new one restores the start.
+    calls_.unlinkat(dir_fd_, to.c_str(), 0);
+    Fail(err, "unlinkat", from, code);
+    return RenameOutcome::kFailed;
+  }
+  return RenameOutcome::kDone;
+}
+
+RenameOutcome PosixFolder::RenameAfterCheck(const std::string& from, const std::string& to,
+                                            SysError* err) {
+  // The lookup goes through the file system, so on a case-insensitive one it also
+  // finds an entry that differs from `to` only in case.
+  struct stat info {};
+  if (fstatat(dir_fd_, to.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) return RenameOutcome::kTaken;
+  if (errno != ENOENT) {
+    Fail(err, "fstatat", to, errno);
+    return RenameOutcome::kFailed;
+  }
+  if (renameat(dir_fd_, from.c_str(), dir_fd_, to.c_str()) != 0) {
+    Fail(err, "renameat", from, errno);
+    return RenameOutcome::kFailed;
+  }
+  return RenameOutcome::kDone;
+}
+
+}  // namespace vantrel

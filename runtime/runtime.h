@@ -1,0 +1,57 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "runtime/number_text.h"
+
+namespace vantrel {
+
+/// A failed system call: which call, on which name, and errno.
+struct SysError {
+  std::string call;
+  std::string path;
+  int code = 0;
+};
+
+/// One entry of a folder as the listing found it. Names are raw bytes.
+struct DirEntry {
+  std::string name;
+  /// A regular file, or a symbolic link that resolves to one.
+  bool plain = false;
+};
+
+enum class RenameOutcome {
+  kDone,
+  /// The target name already exists (in any spelling the file system treats as equal).
+  kTaken,
+  kFailed,
+};
+
+/// One opened folder. Lives for one shuffle run, so that the way the file system
+/// takes renames is found out once per run.
+class Folder {
+ public:
+  virtual ~Folder() = default;
+  /// Every entry except "." and "..", in directory order.
+  virtual bool ReadEntries(std::vector<DirEntry>* entries, SysError* err) = 0;
+  /// Renames `from` to `to` within this folder. Never replaces an existing entry:
+  /// a target that exists gives kTaken, not kFailed.
+  virtual RenameOutcome RenameNoReplace(const std::string& from, const std::string& to,
+                                        SysError* err) = 0;
+};
+
+/// Everything the engine takes from the operating system.
+class Runtime {
+ public:
+  virtual ~Runtime() = default;
+  /// Opens `path` (raw bytes) for listing and renaming; nullptr with `err` set on failure.
+  virtual std::unique_ptr<Folder> OpenFolder(const std::string& path, SysError* err) = 0;
+  /// Next value of the one process-wide sequence, 0 <= r < 1.
+  virtual double NextRandom() = 0;
+  /// The user's number format, for reading the range.
+  virtual NumberFormat UserNumberFormat() const = 0;
+};
+
+}  // namespace vantrel

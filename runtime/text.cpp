@@ -1,0 +1,87 @@
+#include "runtime/text.h"
+
+namespace vantrel {
+
+size_t Utf8SequenceLength(std::string_view text) {
+  if (text.empty()) return 0;
+  const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
+  const unsigned char lead = byte(0);
+  if (lead < 0x80) return 1;
+  size_t length = 0;
+  unsigned char low = 0x80;
+  unsigned char high = 0xBF;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    if (lead == 0xE0) low = 0xA0;   // overlong
+    if (lead == 0xED) high = 0x9F;  // surrogates
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    if (lead == 0xF0) low = 0x90;   // overlong
+    if (lead == 0xF4) high = 0x8F;  // above U+10FFFF
+  } else {
+    return 0;
+  }
+  if (text.size() < length) return 0;
+  if (byte(1) < low || byte(1) > high) return 0;
+  for (size_t i = 2; i < length; ++i) {
+    if (byte(i) < 0x80 || byte(i) > 0xBF) return 0;
+  }
+  return length;
+}
+
+std::vector<size_t> CharStarts(std::string_view text) {
+  std::vector<size_t> starts;
+  starts.reserve(text.size());
+  size_t pos = 0;
+  while (pos < text.size()) {
+    starts.push_back(pos);
+    const size_t length = Utf8SequenceLength(text.substr(pos));
+    pos += length == 0 ? 1 : length;
+  }
+  return starts;
+}
+
+size_t CharLength(std::string_view text) {
+  size_t count = 0;
+  size_t pos = 0;
+  while (pos < text.size()) {
+    const size_t length = Utf8SequenceLength(text.substr(pos));
+    pos += length == 0 ? 1 : length;
+    ++count;
+  }
+  return count;
+}
+
+std::string LastChars(std::string_view text, size_t count) {
+  const std::vector<size_t> starts = CharStarts(text);
+  if (count >= starts.size()) return std::string(text);
+  return std::string(text.substr(starts[starts.size() - count]));
+}
+
+std::string TrimSpaces(std::string_view text) {
+  const size_t begin = text.find_first_not_of(' ');
+  if (begin == std::string_view::npos) return {};
+  const size_t end = text.find_last_not_of(' ');
+  return std::string(text.substr(begin, end - begin + 1));
+}
+
+std::string DisplayName(std::string_view name) {
+  std::string shown;
+  shown.reserve(name.size());
+  size_t pos = 0;
+  while (pos < name.size()) {
+    const size_t length = Utf8SequenceLength(name.substr(pos));
+    if (length == 0) {
+      shown += "\xEF\xBF\xBD";
+      ++pos;
+    } else {
+      shown.append(name.substr(pos, length));
+      pos += length;
+    }
+  }
+  return shown;
+}
+
+}  // namespace vantrel

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vantrel {
+
+// File names are bytes. Where a name has to be counted in characters, a character
+// is one well-formed UTF-8 sequence, and every byte outside such a sequence counts
+// as a character of its own. A valid UTF-8 name thus counts code points, a Latin-1
+// name counts bytes, and no multi-byte character is ever split.
+
+/// Byte offsets at which the characters of `text` start.
+std::vector<size_t> CharStarts(std::string_view text);
+
+/// Length of `text` in characters.
+size_t CharLength(std::string_view text);
+
+/// The last `count` characters of `text`, or all of it when it is shorter.
+std::string LastChars(std::string_view text, size_t count);
+
+/// Removes leading and trailing space characters (only U+0020).
+std::string TrimSpaces(std::string_view text);
+
+/// `name` as valid UTF-8 for showing it: each byte outside a well-formed sequence
+/// becomes U+FFFD.
+std::string DisplayName(std::string_view name);
+
+/// Length in bytes of the well-formed UTF-8 sequence at the start of `text`, or 0.
+size_t Utf8SequenceLength(std::string_view text);
+
+}  // namespace vantrel

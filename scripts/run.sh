@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Builds Vantrel and opens its window on the current folder (or the folder given).
+set -euo pipefail
+start_folder=${1:-$(pwd)}
+repo=$(cd "$(dirname "$0")/.." && pwd)
+bash "$repo/scripts/deps.sh"
+cmake -S "$repo" -B "$repo/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build "$repo/build" -j "$(nproc)" --target vantrel
+cd "$start_folder"
+exec "$repo/build/window/vantrel"

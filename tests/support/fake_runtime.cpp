@@ -1,0 +1,63 @@
+#include "tests/support/fake_runtime.h"
+
+#include <fcntl.h>
+
+#include <cerrno>
+
+namespace vantrel::testing {
+
+class FakeFolder : public Folder {
+ public:
+  FakeFolder(FakeRuntime& runtime, std::unique_ptr<Folder> real)
+      : runtime_(runtime), real_(std::move(real)) {}
+
+  bool ReadEntries(std::vector<DirEntry>* entries, SysError* err) override {
+    if (runtime_.listing_error_) {
+      *err = SysError{"readdir", "", *runtime_.listing_error_};
+      return false;
+    }
+    return real_->ReadEntries(entries, err);
+  }
+
+  RenameOutcome RenameNoReplace(const std::string& from, const std::string& to,
+                                SysError* err) override {
+    if (runtime_.before_rename) runtime_.before_rename(from, to);
+    const auto fault = runtime_.rename_errors_.find(from);
+    if (fault != runtime_.rename_errors_.end()) {
+      *err = SysError{"renameat2", from, fault->second};
+      return RenameOutcome::kFailed;
+    }
+    const RenameOutcome outcome = real_->RenameNoReplace(from, to, err);
+    if (outcome == RenameOutcome::kDone) runtime_.renames_.emplace_back(from, to);
+    return outcome;
+  }
+
+ private:
+  FakeRuntime& runtime_;
+  std::unique_ptr<Folder> real_;
+};
+
+std::unique_ptr<Folder> FakeRuntime::OpenFolder(const std::string& path, SysError* err) {
+  if (open_error_) {
+    *err = SysError{"open", path, *open_error_};
+    return nullptr;
+  }
+  const int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) {
+    *err = SysError{"open", path, errno};
+    return nullptr;
+  }
+  return std::make_unique<FakeFolder>(*this, std::make_unique<PosixFolder>(fd, path, rename_calls));
+}
+
+double FakeRuntime::NextRandom() {
+  ++random_calls_;
+  if (!script_.empty()) {
+    const double value = script_.front();
+    script_.pop_front();
+    return value;
+  }
+  return static_cast<double>(generator_() >> 11) * 0x1.0p-53;
+}
+
+}  // namespace vantrel::testing

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <optional>
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "runtime/posix_runtime.h"
+
+namespace vantrel::testing {
+
+/// The real runtime on real folders, with what a real folder cannot do on demand:
+/// scripted random values, recorded renames, and chosen failures with a chosen errno
+/// (CI runs as root, so a permission error has to come from here).
+class FakeRuntime : public Runtime {
+ public:
+  explicit FakeRuntime(NumberFormat format = NumberFormat{}) : format_(std::move(format)) {}
+
+  /// Values handed out before any other; afterwards a fixed-seed generator takes over.
+  void ScriptRandom(std::vector<double> values) { script_.assign(values.begin(), values.end()); }
+  /// The value for which k = floor(range * r) + 1 equals `k`.
+  static double ValueFor(int64_t k, int64_t range) {
+    return (static_cast<double>(k) - 0.5) / static_cast<double>(range);
+  }
+
+  void FailOpen(int code) { open_error_ = code; }
+  void FailListing(int code) { listing_error_ = code; }
+  /// The rename of `old_name` fails with `code` (and changes nothing).
+  void FailRenameOf(const std::string& old_name, int code) { rename_errors_[old_name] = code; }
+  /// Runs before every rename reaches the file system, with the two names.
+  std::function<void(const std::string& from, const std::string& to)> before_rename;
+  /// Calls the folders use for their renames.
+  RenameCalls rename_calls = RenameCalls::System();
+
+  std::unique_ptr<Folder> OpenFolder(const std::string& path, SysError* err) override;
+  double NextRandom() override;
+  NumberFormat UserNumberFormat() const override { return format_; }
+
+  /// Every rename that reached the file system and succeeded, in order.
+  const std::vector<std::pair<std::string, std::string>>& renames() const { return renames_; }
+  int random_calls() const { return random_calls_; }
+
+ private:
+  friend class FakeFolder;
+  NumberFormat format_;
+  std::deque<double> script_;
+  std::mt19937_64 generator_{20261208};
+  int random_calls_ = 0;
+  std::optional<int> open_error_;
+  std::optional<int> listing_error_;
+  std::map<std::string, int> rename_errors_;
+  std::vector<std::pair<std::string, std::string>> renames_;
+};
+
+}  // namespace vantrel::testing
