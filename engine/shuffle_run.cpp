@@ -78,9 +78,23 @@ DrawSettings CheckedSettings(const Runtime& runtime, const ShuffleView& view,
 
 // Renames `old_name` to a freshly drawn name; a name that turns out to be taken on
 // disk (created meanwhile, or equal but for case) joins `taken` and is drawn again.
-void RenameOne(Folder& folder, NameDrawer& drawer, TakenNames& taken, const std::string& old_name) {
+// Such a name may be free again later (the other program deleted its file, or this
+// run renamed the entry with the other spelling), so before saying that no name is
+// left, the file forgets them once and lets the file system answer afresh.
+void RenameOne(Folder& folder, NameDrawer& drawer, TakenNames& taken,
+               std::vector<std::string>* refused, const std::string& old_name) {
+  bool asked_afresh = false;
   for (;;) {
-    const std::string new_name = drawer.DrawNewName(old_name);
+    std::string new_name;
+    try {
+      new_name = drawer.DrawNewName(old_name);
+    } catch (const ShuffleError& error) {
+      if (error.kind != ErrorKind::kNoFreeName || asked_afresh || refused->empty()) throw;
+      for (const std::string& name : *refused) taken.Remove(name);
+      refused->clear();
+      asked_afresh = true;
+      continue;
+    }
     SysError sys;
     switch (folder.RenameNoReplace(old_name, new_name, &sys)) {
       case RenameOutcome::kDone:
@@ -89,6 +103,7 @@ void RenameOne(Folder& folder, NameDrawer& drawer, TakenNames& taken, const std:
         return;
       case RenameOutcome::kTaken:
         taken.Add(new_name);
+        refused->push_back(new_name);
         break;
       case RenameOutcome::kFailed:
         Raise(ErrorKind::kFileService, old_name, sys);
@@ -119,12 +134,13 @@ void RunShuffle(Runtime& runtime, ShuffleView& view, ShuffleOutcome* outcome) {
     ~DrawCount() { outcome->draws = drawer.draws(); }
   } draw_count{outcome, drawer};
 
+  std::vector<std::string> refused;  // taken on disk, though not in the listing
   for (int16_t file_index = 0; file_index < file_count; StepUp(&file_index)) {
     if (view.StopRequested()) {
       outcome->stopped = true;
       break;
     }
-    RenameOne(*folder, drawer, taken, name_list[static_cast<size_t>(file_index)]);
+    RenameOne(*folder, drawer, taken, &refused, name_list[static_cast<size_t>(file_index)]);
     ++outcome->renamed;
     view.ReportProgress(outcome->renamed, file_count);
   }

@@ -36,5 +36,6 @@ class TakenNames {
 
 /// `number` in decimal, filled on the left with "0" to `width` characters; never cut.
 std::string PaddedNumber(int64_t number, size_t width);
+void AppendPaddedNumber(int64_t number, size_t width, std::string* out);
 
 }  // namespace vantrel

@@ -2,6 +2,8 @@
 
 #include <QChar>
 
+#include <algorithm>
+
 #include "runtime/text.h"
 
 namespace vantrel {
@@ -44,12 +46,13 @@ bool MatchUnits(const std::vector<char32_t>& pattern, const std::vector<char32_t
   size_t star = std::string::npos;
   size_t resume = 0;
   while (n < name.size()) {
-    if (p < pattern.size() && (pattern[p] == U'?' || pattern[p] == name[n])) {
-      ++p;
-      ++n;
-    } else if (p < pattern.size() && pattern[p] == U'*') {
+    // "*" first: a name may hold a "*" itself, which must not pin the pattern's.
+    if (p < pattern.size() && pattern[p] == U'*') {
       star = p++;
       resume = n;
+    } else if (p < pattern.size() && (pattern[p] == U'?' || pattern[p] == name[n])) {
+      ++p;
+      ++n;
     } else if (star != std::string::npos) {
       p = star + 1;
       n = ++resume;
@@ -69,9 +72,14 @@ WildcardPattern::WildcardPattern(std::string_view pattern) : units_(FoldedUnits(
     without_any_extension_.assign(units_.begin(), units_.end() - 2);
     if (without_any_extension_.empty()) without_any_extension_.push_back(U'*');
   }
+  const auto is_star = [](char32_t unit) { return unit == U'*'; };
+  matches_everything_ = std::all_of(units_.begin(), units_.end(), is_star) && !units_.empty();
+  matches_everything_ = matches_everything_ ||
+                        (without_any_extension_.size() == 1 && without_any_extension_[0] == U'*');
 }
 
 bool WildcardPattern::Matches(std::string_view name) const {
+  if (matches_everything_) return true;
   const std::vector<char32_t> folded = FoldedUnits(name);
   if (MatchUnits(units_, folded)) return true;
   return !without_any_extension_.empty() && MatchUnits(without_any_extension_, folded);

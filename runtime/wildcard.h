@@ -20,6 +20,7 @@ class WildcardPattern {
  private:
   std::vector<char32_t> units_;
   std::vector<char32_t> without_any_extension_;  // empty unless the pattern ends in ".*"
+  bool matches_everything_ = false;              // "*", "*.*": no need to look at names
 };
 
 /// True for names that a listing never shows: those starting with ".".
