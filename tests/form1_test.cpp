@@ -1,0 +1,378 @@
+#include "window/form1.h"
+
+#include <gtest/gtest.h>
+
+#include <QAccessible>
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "runtime/folder_listing.h"
+#include "tests/support/fake_runtime.h"
+#include "tests/support/temp_folder.h"
+
+namespace vantrel {
+namespace {
+
+using testing::FakeRuntime;
+using testing::TempFolder;
+using Names = std::vector<std::string>;
+
+// Collects the error reports instead of stopping at a message box.
+class ReportingForm : public Form1 {
+ public:
+  using Form1::Form1;
+  QStringList reports;
+
+ protected:
+  void ShowError(const QString& text) override { reports << text; }
+};
+
+QStringList Texts(const QListWidget* list) {
+  QStringList texts;
+  for (int row = 0; row < list->count(); ++row) texts << list->item(row)->text();
+  return texts;
+}
+
+// What File1 ought to show: the folder's visible files as they are on disk now.
+QStringList FilesOnDisk(const std::string& folder) {
+  FolderListing listing;
+  EXPECT_TRUE(ReadFolderListing(folder, &listing, nullptr));
+  QStringList texts;
+  for (const std::string& name : listing.files) texts << QString::fromStdString(name);
+  return texts;
+}
+
+class Form1Test : public ::testing::Test {
+ protected:
+  void Open(const std::string& start_folder) {
+    form = std::make_unique<ReportingForm>(
+        runtime, [this] { return drives; }, start_folder);
+    form->show();
+  }
+
+  template <typename Widget>
+  Widget* Find(const char* name) const {
+    Widget* widget = form->findChild<Widget*>(QString::fromLatin1(name));
+    EXPECT_NE(widget, nullptr) << name;
+    return widget;
+  }
+  QListWidget* Dir1() const { return Find<QListWidget>("Dir1"); }
+  QListWidget* File1() const { return Find<QListWidget>("File1"); }
+  QComboBox* Drive1() const { return Find<QComboBox>("Drive1"); }
+  QLineEdit* Field(const char* name) const { return Find<QLineEdit>(name); }
+
+  void Type(const char* field, const QString& text) {
+    Field(field)->selectAll();
+    QTest::keyClicks(Field(field), text);
+  }
+  void ClickStart() { QTest::mouseClick(Find<QPushButton>("Command1"), Qt::LeftButton); }
+
+  QListWidgetItem* DirEntry(const QString& text) const {
+    const QList<QListWidgetItem*> found = Dir1()->findItems(text, Qt::MatchExactly);
+    EXPECT_EQ(found.size(), 1) << text.toStdString();
+    return found.value(0);
+  }
+  void ClickDirEntry(const QString& text) {
+    QTest::mouseClick(Dir1()->viewport(), Qt::LeftButton, {},
+                      Dir1()->visualItemRect(DirEntry(text)).center());
+  }
+  // QTest's double-click is the second click only; a user's starts with a first one.
+  void DoubleClickDirEntry(const QString& text) {
+    const QPoint where = Dir1()->visualItemRect(DirEntry(text)).center();
+    QTest::mouseClick(Dir1()->viewport(), Qt::LeftButton, {}, where);
+    QTest::mouseDClick(Dir1()->viewport(), Qt::LeftButton, {}, where);
+  }
+
+  TempFolder folder;
+  FakeRuntime runtime;
+  std::vector<Drive> drives{{folder.path(), ""}};
+  std::unique_ptr<ReportingForm> form;
+};
+
+TEST_F(Form1Test, StartRenamesTheMatchingFilesAndTheListShowsTheirNewNames) {
+  for (const char* name : {"a.jpg", "b.jpg", "c.jpg", "notes.txt"}) folder.AddFile(name);
+  Open(folder.path());
+  Type("Text1", "*.jpg");
+  ClickStart();
+
+  EXPECT_EQ(runtime.renames().size(), 3u);
+  EXPECT_TRUE(folder.Exists("notes.txt"));
+  EXPECT_FALSE(folder.Exists("a.jpg"));
+  EXPECT_EQ(Texts(File1()), FilesOnDisk(folder.path())) << "the filter does not narrow the list";
+  EXPECT_TRUE(form->reports.isEmpty()) << form->reports.join("\n").toStdString();
+}
+
+struct RangeCase {
+  const char* name;
+  int files;
+  const char* typed;
+  const char* shown;
+};
+
+void PrintTo(const RangeCase& c, std::ostream* out) { *out << c.name; }
+
+class Form1RangeTest : public Form1Test, public ::testing::WithParamInterface<RangeCase> {};
+
+TEST_P(Form1RangeTest, ARaisedRangeIsInTheFieldBeforeTheFirstRename) {
+  for (int i = 0; i < GetParam().files; ++i) folder.AddFile("file" + std::to_string(i) + ".jpg");
+  Open(folder.path());
+  Type("Text3", GetParam().typed);
+  QString at_first_rename;
+  runtime.before_rename = [&](const std::string&, const std::string&) {
+    if (at_first_rename.isNull()) at_first_rename = Field("Text3")->text();
+  };
+  ClickStart();
+  EXPECT_EQ(at_first_rename, GetParam().shown);
+  EXPECT_EQ(Field("Text3")->text(), GetParam().shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ranges, Form1RangeTest,
+                         ::testing::Values(RangeCase{"TooSmall", 12, "10", "13"},
+                                           RangeCase{"JustEnough", 12, "12", "12"},
+                                           RangeCase{"PaddedStaysAsTyped", 3, "0999", "0999"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Form1Test, AnErrorIsReportedAndTheWindowStaysUsable) {
+  for (const char* name : {"a.jpg", "b.jpg", "c.jpg", "notes.txt"}) folder.AddFile(name);
+  runtime.FailRenameOf("b.jpg", EACCES);
+  Open(folder.path());
+  Type("Text1", "*.jpg");
+  ClickStart();
+
+  ASSERT_EQ(form->reports.size(), 1);
+  const QString report = form->reports[0];
+  EXPECT_TRUE(report.startsWith("Fehler 10:")) << report.toStdString();
+  EXPECT_TRUE(report.contains("b.jpg") && report.contains("Zugriff verweigert"));
+  EXPECT_TRUE(
+      report.contains(QString("Bereits umbenannt: %1 von 3").arg(runtime.renames().size())));
+  EXPECT_EQ(Texts(File1()), FilesOnDisk(folder.path())) << "names renamed before the error";
+
+  Type("Text1", "*.txt");
+  ClickStart();
+  EXPECT_FALSE(folder.Exists("notes.txt"));
+  EXPECT_EQ(form->reports.size(), 1);
+  EXPECT_EQ(Texts(File1()), FilesOnDisk(folder.path()));
+}
+
+TEST_F(Form1Test, OpensOnTheStartFolderAndTheDriveThatHoldsIt) {
+  folder.AddFolder("stick");
+  folder.AddFolder("stick/Musik");
+  folder.AddFile("stick/Musik/lied.mp3");
+  drives.push_back(Drive{folder.PathOf("stick"), "STICK"});
+  Open(folder.PathOf("stick/Musik"));
+  EXPECT_EQ(Drive1()->currentIndex(), 1) << "the nearest mount point above the folder";
+  EXPECT_EQ(Texts(Dir1()), (QStringList{QString::fromStdString(folder.PathOf("stick")), "Musik"}));
+  EXPECT_EQ(Texts(File1()), QStringList{"lied.mp3"});
+}
+
+TEST_F(Form1Test, PickingADriveMovesFolderListAndFileListTogether) {
+  TempFolder other;
+  other.AddFile("anderes.txt");
+  folder.AddFolder("sub");
+  folder.AddFile("sub/unten.txt");
+  drives.push_back(Drive{other.path(), ""});
+  Open(folder.path());
+  DoubleClickDirEntry("sub");
+
+  QTest::keyClick(Drive1(), Qt::Key_Down);
+  EXPECT_EQ(form->FolderPath(), other.path());
+  EXPECT_EQ(Texts(File1()), QStringList{"anderes.txt"});
+
+  QTest::keyClick(Drive1(), Qt::Key_Up);
+  EXPECT_EQ(form->FolderPath(), folder.PathOf("sub")) << "the folder last opened on the drive";
+  EXPECT_EQ(Texts(File1()), QStringList{"unten.txt"});
+  EXPECT_TRUE(form->reports.isEmpty());
+}
+
+TEST_F(Form1Test, ADriveThatCannotBeReadIsReportedAndEveryListKeepsItsChoice) {
+  folder.AddFile("bleibt.txt");
+  drives.push_back(Drive{folder.PathOf("kein-medium"), ""});
+  Open(folder.path());
+  const QStringList folders_before = Texts(Dir1());
+
+  QTest::keyClick(Drive1(), Qt::Key_Down);
+  ASSERT_EQ(form->reports.size(), 1);
+  EXPECT_TRUE(form->reports[0].startsWith("Fehler 11:")) << form->reports[0].toStdString();
+  EXPECT_TRUE(form->reports[0].contains("nicht gefunden"));
+  EXPECT_EQ(Drive1()->currentIndex(), 0);
+  EXPECT_EQ(form->FolderPath(), folder.path());
+  EXPECT_EQ(Texts(Dir1()), folders_before);
+  EXPECT_EQ(Texts(File1()), QStringList{"bleibt.txt"});
+}
+
+class Form1OpenTest : public Form1Test, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(Form1OpenTest, HighlightingMovesNothingAndOpeningMovesTheFileList) {
+  folder.AddFile("oben.jpg");
+  folder.AddFolder("sub");
+  folder.AddFile("sub/unten.jpg");
+  Open(folder.path());
+
+  ClickDirEntry("sub");
+  EXPECT_EQ(form->FolderPath(), folder.path());
+  EXPECT_EQ(Texts(File1()), QStringList{"oben.jpg"});
+  ClickStart();
+  EXPECT_FALSE(folder.Exists("oben.jpg")) << "a run works on the open folder";
+  EXPECT_TRUE(folder.Exists("sub/unten.jpg"));
+
+  if (std::string(GetParam()) == "DoubleClick") {
+    DoubleClickDirEntry("sub");
+  } else {
+    QTest::keyClick(Dir1(), Qt::Key_Return);
+  }
+  EXPECT_EQ(form->FolderPath(), folder.PathOf("sub"));
+  EXPECT_EQ(Texts(File1()), QStringList{"unten.jpg"});
+
+  DoubleClickDirEntry(QString::fromStdString(folder.path()));
+  EXPECT_EQ(form->FolderPath(), folder.path()) << "an ancestor opens as well";
+  EXPECT_EQ(Texts(File1()), FilesOnDisk(folder.path()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, Form1OpenTest, ::testing::Values("DoubleClick", "Return"),
+                         [](const auto& info) { return std::string(info.param); });
+
+TEST_F(Form1Test, AFolderGoneSinceItWasListedIsReportedWhenOpened) {
+  folder.AddFile("bleibt.txt");
+  folder.AddFolder("weg");
+  Open(folder.path());
+  std::filesystem::remove(folder.PathOf("weg"));
+  DoubleClickDirEntry("weg");
+  ASSERT_EQ(form->reports.size(), 1);
+  EXPECT_TRUE(form->reports[0].startsWith("Fehler 11:"));
+  EXPECT_EQ(form->FolderPath(), folder.path());
+  EXPECT_EQ(Texts(File1()), QStringList{"bleibt.txt"});
+}
+
+TEST_F(Form1Test, NamesThatAreNotUtf8ShowReplacedButRunsGetTheirBytes) {
+  const std::string latin1_folder = "M\xFCll";
+  folder.AddFolder(latin1_folder);
+  folder.AddFile(latin1_folder + "/T\xFCte.jpg");
+  Open(folder.path());
+  DoubleClickDirEntry("M\uFFFDll");
+  EXPECT_EQ(form->FolderPath(), folder.PathOf(latin1_folder));
+  EXPECT_EQ(Texts(File1()), QStringList{"T\uFFFDte.jpg"});
+
+  ClickStart();
+  ASSERT_EQ(runtime.renames().size(), 1u);
+  EXPECT_EQ(runtime.renames()[0].first, "T\xFCte.jpg");
+  EXPECT_TRUE(form->reports.isEmpty()) << form->reports.join("\n").toStdString();
+}
+
+TEST_F(Form1Test, ALongRunShowsProgressAndStopsBetweenFilesWhenAsked) {
+  constexpr int kFiles = 40;
+  for (int i = 0; i < kFiles; ++i) folder.AddFile("lied" + std::to_string(i) + ".mp3");
+  Open(folder.path());
+  QElapsedTimer clock;
+  qint64 shown_after_ms = -1;
+  QString shown;
+  size_t done_when_stopped = 0;
+  runtime.before_rename = [&](const std::string&, const std::string&) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    auto* dialog = form->findChild<QProgressDialog*>();
+    if (dialog == nullptr || !dialog->isVisible() || !shown.isNull()) return;
+    shown_after_ms = clock.elapsed();
+    shown = dialog->labelText();
+    done_when_stopped = runtime.renames().size();
+    QTest::keyClick(dialog, Qt::Key_Escape);
+  };
+  clock.start();
+  ClickStart();
+
+  EXPECT_GE(shown_after_ms, 500) << "a short run would flash a dialog";
+  EXPECT_TRUE(shown.contains(QString("von %1 Dateien").arg(kFiles))) << shown.toStdString();
+  EXPECT_EQ(runtime.renames().size(), done_when_stopped + 1) << "the file under way is finished";
+  EXPECT_EQ(Texts(File1()), FilesOnDisk(folder.path()));
+  EXPECT_TRUE(form->reports.isEmpty());
+  const auto* dialog = form->findChild<QProgressDialog*>();
+  EXPECT_TRUE(dialog == nullptr || !dialog->isVisible());
+}
+
+TEST_F(Form1Test, TheWindowTakesNoInputDuringARun) {
+  TempFolder other;
+  drives.push_back(Drive{other.path(), ""});
+  for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) folder.AddFile(name);
+  Open(folder.path());
+  int renames_seen = 0;
+  runtime.before_rename = [&](const std::string&, const std::string&) {
+    if (++renames_seen > 1) return;
+    ClickStart();
+    QTest::keyClick(Drive1(), Qt::Key_Down);
+    QTest::keyClicks(Field("Text2"), "x");
+  };
+  ClickStart();
+  EXPECT_EQ(renames_seen, 3) << "a second run started";
+  EXPECT_EQ(form->FolderPath(), folder.path());
+  EXPECT_EQ(Field("Text2")->text(), "");
+  EXPECT_TRUE(form->isVisible());
+}
+
+TEST_F(Form1Test, ClosingDuringARunStopsItBetweenFilesAndThenCloses) {
+  for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) folder.AddFile(name);
+  Open(folder.path());
+  runtime.before_rename = [&](const std::string&, const std::string&) {
+    if (form->isVisible()) form->close();
+  };
+  ClickStart();
+  EXPECT_EQ(runtime.renames().size(), 1u);
+  EXPECT_FALSE(form->isVisible());
+}
+
+TEST_F(Form1Test, EndeEndsTheProgramWithExitCodeZero) {
+  Open(folder.path());
+  QTimer::singleShot(0, form.get(),
+                     [this] { QTest::mouseClick(Find<QPushButton>("Command2"), Qt::LeftButton); });
+  QTimer watchdog;
+  watchdog.setSingleShot(true);
+  QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+  watchdog.start(5000);
+  EXPECT_EQ(QApplication::exec(), 0);
+  EXPECT_FALSE(form->isVisible());
+}
+
+TEST_F(Form1Test, FocusStartsOnTheDriveListAndTabGoesThroughTheControlsInOrder) {
+  Open(folder.path());
+  QApplication::setActiveWindow(form.get());
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+  QStringList order{QApplication::focusWidget()->objectName()};
+  for (int i = 0; i < 8; ++i) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    order << QApplication::focusWidget()->objectName();
+  }
+  EXPECT_EQ(order, (QStringList{"Drive1", "Dir1", "File1", "Text1", "Text2", "Text3", "Command1",
+                                "Command2", "Drive1"}));
+}
+
+TEST_F(Form1Test, EachLabelNamesItsFieldEndsJustLeftOfItAndShowsAllItsText) {
+  Open(folder.path());
+  EXPECT_EQ(form->size(), QSize(370, 253));
+  EXPECT_EQ(form->minimumSize(), form->maximumSize());
+  for (const auto& [label_name, field_name] :
+       {std::pair{"Label1", "Text1"}, {"Label2", "Text2"}, {"Label3", "Text3"}}) {
+    SCOPED_TRACE(label_name);
+    const QLabel* label = Find<QLabel>(label_name);
+    QLineEdit* field = Field(field_name);
+    // 30 twips are 2 pixels.
+    EXPECT_EQ(label->geometry().right() + 1 + 2, field->geometry().left());
+    EXPECT_LE(std::abs(label->geometry().center().y() - field->geometry().center().y()), 1);
+    const QFontMetrics metrics(label->font());
+    EXPECT_LE(metrics.horizontalAdvance(label->text()), label->contentsRect().width());
+    EXPECT_LE(metrics.height(), label->contentsRect().height());
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(field);
+    ASSERT_NE(accessible, nullptr);
+    EXPECT_EQ(accessible->text(QAccessible::Name), label->text());
+  }
+}
+
+}  // namespace
+}  // namespace vantrel

@@ -1,0 +1,10 @@
+add_executable(window_tests
+  window_test_main.cpp
+  folder_browser_test.cpp
+  form1_test.cpp)
+target_link_libraries(window_tests PRIVATE window test_support Qt6::Test)
+# The offscreen platform needs no display, for listing the tests as for running them.
+gtest_discover_tests(window_tests DISCOVERY_TIMEOUT 60
+  PROPERTIES ENVIRONMENT QT_QPA_PLATFORM=offscreen)
+
+target_sources(runtime_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/folder_listing_test.cpp)

@@ -1,0 +1,64 @@
+#include "window/drive_list.h"
+
+#include <QSignalBlocker>
+#include <QStyle>
+#include <algorithm>
+
+#include "runtime/text.h"
+
+namespace vantrel {
+namespace {
+
+QString Caption(const Drive& drive) {
+  QString caption = QString::fromStdString(DisplayName(drive.mount_point));
+  if (!drive.label.empty()) {
+    caption += " [" + QString::fromStdString(DisplayName(drive.label)) + "]";
+  }
+  return caption;
+}
+
+}  // namespace
+
+DriveList::DriveList(Source source, QWidget* parent)
+    : QComboBox(parent), source_(std::move(source)) {
+  Fill(source_(), {});
+  connect(this, &QComboBox::currentIndexChanged, this, &DriveList::DriveChanged);
+}
+
+const Drive& DriveList::Current() const {
+  return drives_.at(static_cast<size_t>(std::max(currentIndex(), 0)));
+}
+
+void DriveList::SelectHolding(const std::string& path) {
+  const int index = DriveHolding(drives_, path);
+  if (index < 0) return;
+  const QSignalBlocker quiet(this);
+  setCurrentIndex(index);
+}
+
+void DriveList::showPopup() {
+  Fill(source_(), Current().mount_point);
+  QComboBox::showPopup();
+}
+
+void DriveList::Fill(std::vector<Drive> drives, std::string selected) {
+  // The selected drive stays even when it has gone, since the folder list still
+  // stands on it.
+  const auto on = [](const std::string& mount_point) {
+    return [&mount_point](const Drive& drive) { return drive.mount_point == mount_point; };
+  };
+  if (!selected.empty() && std::none_of(drives.begin(), drives.end(), on(selected))) {
+    const auto kept = std::find_if(drives_.begin(), drives_.end(), on(selected));
+    drives.push_back(kept != drives_.end() ? *kept : Drive{selected, {}});
+  }
+  if (drives.empty()) drives.push_back(Drive{"/", {}});
+  const QSignalBlocker quiet(this);
+  drives_ = std::move(drives);
+  clear();
+  const QIcon icon = style()->standardIcon(QStyle::SP_DriveHDIcon);
+  for (const Drive& drive : drives_) addItem(icon, Caption(drive));
+  const auto found = std::find_if(drives_.begin(), drives_.end(), on(selected));
+  if (found != drives_.end()) setCurrentIndex(static_cast<int>(found - drives_.begin()));
+}
+
+}  // namespace vantrel

@@ -1,0 +1,191 @@
+#include "window/form1.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <algorithm>
+
+#include "engine/shuffle_run.h"
+#include "window/dir_list.h"
+#include "window/file_list.h"
+#include "window/german_texts.h"
+#include "window/run_progress.h"
+
+namespace vantrel {
+namespace {
+
+// The layout is drawn in twips, 15 to a logical pixel; Qt scales logical pixels
+// on screens of higher density.
+constexpr int kTwipsPerPixel = 15;
+
+QRect Twips(int left, int top, int width, int height) {
+  return QRect(left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel,
+               height / kTwipsPerPixel);
+}
+
+template <typename Widget>
+Widget* Named(Widget* widget, const char* name) {
+  widget->setObjectName(QString::fromLatin1(name));
+  return widget;
+}
+
+QLabel* NewLabel(const char* caption, QWidget* buddy, QWidget* parent) {
+  auto* label = new QLabel(QString::fromUtf8(caption), parent);
+  label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  label->setBuddy(buddy);
+  return label;
+}
+
+// The layout keeps its labels narrow ("Filter:" gets 25 pixels), so the window's font
+// is the largest, up to 8 points, in which every caption fits its label.
+QFont FittingFont(QFont font, const std::initializer_list<const QLabel*>& labels) {
+  constexpr double kLargest = 8.0;
+  constexpr double kSmallest = 6.0;
+  for (double points = kLargest; points >= kSmallest; points -= 0.5) {
+    font.setPointSizeF(points);
+    const QFontMetrics metrics(font);
+    const bool fits = std::all_of(labels.begin(), labels.end(), [&](const QLabel* label) {
+      return metrics.horizontalAdvance(label->text()) <= label->width() &&
+             metrics.height() <= label->height();
+    });
+    if (fits) break;
+  }
+  return font;
+}
+
+}  // namespace
+
+Form1::Form1(Runtime& runtime, DriveList::Source drives, const std::string& start_folder,
+             QWidget* parent)
+    : QWidget(parent), runtime_(runtime) {
+  setObjectName(QStringLiteral("Form1"));
+  setWindowTitle(QString::fromUtf8(texts::kWindowTitle));
+  CreateControls(std::move(drives));
+  PlaceControls();
+  OpenStartFolder(start_folder);
+  connect(Drive1_, &DriveList::DriveChanged, this, &Form1::Drive1Change);
+  connect(Dir1_, &DirList::PathChanged, this, &Form1::Dir1Change);
+  connect(Dir1_, &DirList::OpenFailed, this,
+          [this](const SysError& err) { ShowError(texts::FolderErrorText(err)); });
+  connect(Command1_, &QPushButton::clicked, this, &Form1::Command1Click);
+  connect(Command2_, &QPushButton::clicked, this, &QWidget::close);
+  Drive1_->setFocus();
+}
+
+Form1::~Form1() = default;
+
+void Form1::CreateControls(DriveList::Source drives) {
+  controls_ = new QWidget(this);
+  Drive1_ = Named(new DriveList(std::move(drives), controls_), "Drive1");
+  Dir1_ = Named(new DirList(controls_), "Dir1");
+  File1_ = Named(new FileList(controls_), "File1");
+  Text1_ = Named(new QLineEdit(QString::fromUtf8(texts::kFilterDefault), controls_), "Text1");
+  Text2_ = Named(new QLineEdit(controls_), "Text2");
+  Text3_ = Named(new QLineEdit(QString::fromUtf8(texts::kRangeDefault), controls_), "Text3");
+  Label1_ = Named(NewLabel(texts::kFilterCaption, Text1_, controls_), "Label1");
+  Label2_ = Named(NewLabel(texts::kPrefixCaption, Text2_, controls_), "Label2");
+  Label3_ = Named(NewLabel(texts::kRangeCaption, Text3_, controls_), "Label3");
+  Command1_ = Named(new QPushButton(QString::fromUtf8(texts::kStart), controls_), "Command1");
+  Command2_ = Named(new QPushButton(QString::fromUtf8(texts::kEnd), controls_), "Command2");
+  setTabOrder(Drive1_, Dir1_);
+  setTabOrder(Dir1_, File1_);
+  setTabOrder(File1_, Text1_);
+  setTabOrder(Text1_, Text2_);
+  setTabOrder(Text2_, Text3_);
+  setTabOrder(Text3_, Command1_);
+  setTabOrder(Command1_, Command2_);
+}
+
+void Form1::PlaceControls() {
+  setFixedSize(Twips(0, 0, 5550, 3795).size());
+  controls_->setGeometry(rect());
+  Drive1_->setGeometry(Twips(225, 180, 2265, 315));
+  Dir1_->setGeometry(Twips(180, 720, 2265, 1890));
+  File1_->setGeometry(Twips(2790, 180, 2580, 2430));
+  Text1_->setGeometry(Twips(3285, 2790, 1635, 285));
+  Label1_->setGeometry(Twips(2880, 2835, 375, 195));
+  Label2_->setGeometry(Twips(180, 2835, 1005, 195));
+  Text2_->setGeometry(Twips(1215, 2790, 1320, 285));
+  Label3_->setGeometry(Twips(495, 3330, 690, 195));
+  Text3_->setGeometry(Twips(1215, 3285, 825, 285));
+  Command1_->setGeometry(Twips(2835, 3285, 1140, 330));
+  Command2_->setGeometry(Twips(4185, 3285, 1185, 330));
+  setFont(FittingFont(font(), {Label1_, Label2_, Label3_}));
+}
+
+void Form1::OpenStartFolder(const std::string& start_folder) {
+  Drive1_->SelectHolding(start_folder);
+  const std::string root = Drive1_->Current().mount_point;
+  // No report yet: there is no window to stand it on. The lists then start on the
+  // drive's root, or stay empty.
+  if (!Dir1_->SetPath(root, start_folder, nullptr)) Dir1_->SetDrive(root, nullptr);
+  File1_->SetPath(Dir1_->Path(), nullptr);
+}
+
+std::string Form1::FolderPath() const { return Dir1_->Path(); }
+std::string Form1::FilterText() const { return Text1_->text().toStdString(); }
+std::string Form1::PrefixText() const { return Text2_->text().toStdString(); }
+std::string Form1::RangeText() const { return Text3_->text().toStdString(); }
+
+void Form1::SetRangeText(const std::string& text) { Text3_->setText(QString::fromStdString(text)); }
+
+void Form1::RefreshFileList() {
+  SysError err;
+  if (!File1_->Refresh(&err)) ShowError(texts::FolderErrorText(err));
+}
+
+void Form1::ReportProgress(int done, int total) {
+  if (run_) run_->Report(done, total);
+}
+
+bool Form1::StopRequested() { return run_ && run_->StopRequested(); }
+
+void Form1::ShowError(const QString& text) {
+  QMessageBox::critical(this, QString::fromUtf8(texts::kWindowTitle), text);
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+  if (!run_) {
+    event->accept();
+    return;
+  }
+  // Closing in the middle of a run stops it between two files and closes afterwards,
+  // so no file is left half-way.
+  run_->RequestStop();
+  close_after_run_ = true;
+  event->ignore();
+}
+
+void Form1::Command1Click() {
+  if (run_) return;
+  QWidget* const focused = focusWidget();
+  controls_->setEnabled(false);
+  run_ = std::make_unique<RunProgress>(this);
+  const ShuffleOutcome outcome = ShuffleFolder(runtime_, *this);
+  run_.reset();
+  controls_->setEnabled(true);
+  if (focused != nullptr) focused->setFocus();
+  if (outcome.error) {
+    // The run may have renamed files before it stopped; the list shows what is there
+    // now. The report below says why, so a folder gone meanwhile needs no second one.
+    File1_->Refresh(nullptr);
+    ShowError(QString::fromStdString(DescribeError(*outcome.error)));
+  }
+  if (close_after_run_) close();
+}
+
+void Form1::Drive1Change() {
+  SysError err;
+  if (Dir1_->SetDrive(Drive1_->Current().mount_point, &err)) return;
+  ShowError(texts::FolderErrorText(err));
+  Drive1_->SelectHolding(Dir1_->Root());
+}
+
+void Form1::Dir1Change() {
+  SysError err;
+  if (!File1_->SetPath(Dir1_->Path(), &err)) ShowError(texts::FolderErrorText(err));
+}
+
+}  // namespace vantrel

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QWidget>
+#include <memory>
+#include <string>
+
+#include "engine/shuffle_view.h"
+#include "runtime/runtime.h"
+#include "window/drive_list.h"
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace vantrel {
+
+class DirList;
+class FileList;
+class RunProgress;
+
+/// The program's window: the folder browser (`Drive1`, `Dir1`, `File1`), the filter,
+/// prefix and range fields (`Text1`..`Text3`) and the buttons "Start" (`Command1`)
+/// and "Ende" (`Command2`). What a run sees of it is the ShuffleView.
+class Form1 : public QWidget, public ShuffleView {
+  Q_OBJECT
+
+ public:
+  /// Opens on `start_folder` (raw bytes) and the drive that holds it; runs go
+  /// through `runtime`, which must outlive the window.
+  Form1(Runtime& runtime, DriveList::Source drives, const std::string& start_folder,
+        QWidget* parent = nullptr);
+  ~Form1() override;
+
+  std::string FolderPath() const override;
+  std::string FilterText() const override;
+  std::string PrefixText() const override;
+  std::string RangeText() const override;
+  void SetRangeText(const std::string& text) override;
+  void RefreshFileList() override;
+  void ReportProgress(int done, int total) override;
+  bool StopRequested() override;
+
+ protected:
+  /// Shows a German error report and waits for the user; tests look instead.
+  virtual void ShowError(const QString& text);
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void CreateControls(DriveList::Source drives);
+  void PlaceControls();
+  void OpenStartFolder(const std::string& start_folder);
+  void Command1Click();
+  void Drive1Change();
+  void Dir1Change();
+
+  Runtime& runtime_;
+  QWidget* controls_ = nullptr;  // everything that takes input, shut during a run
+  DriveList* Drive1_ = nullptr;
+  DirList* Dir1_ = nullptr;
+  FileList* File1_ = nullptr;
+  QLineEdit* Text1_ = nullptr;
+  QLineEdit* Text2_ = nullptr;
+  QLineEdit* Text3_ = nullptr;
+  QLabel* Label1_ = nullptr;
+  QLabel* Label2_ = nullptr;
+  QLabel* Label3_ = nullptr;
+  QPushButton* Command1_ = nullptr;
+  QPushButton* Command2_ = nullptr;
+  std::unique_ptr<RunProgress> run_;  // set while a run goes on
+  bool close_after_run_ = false;
+};
+
+}  // namespace vantrel

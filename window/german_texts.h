@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+
+#include "runtime/runtime.h"
+
+namespace vantrel::texts {
+
+// The window speaks German; every text a user reads is here.
+inline constexpr char kWindowTitle[] = "Vantrel";
+inline constexpr char kFilterCaption[] = "Filter:";
+inline constexpr char kPrefixCaption[] = "fester Beginn:";
+inline constexpr char kRangeCaption[] = "Mix bis:";
+inline constexpr char kFilterDefault[] = "*.*";
+inline constexpr char kRangeDefault[] = "999";
+inline constexpr char kStart[] = "Start";
+inline constexpr char kEnd[] = "Ende";
+inline constexpr char kRenaming[] = "Dateien werden umbenannt …";
+inline constexpr char kProgressCount[] = "%1 von %2 Dateien";
+inline constexpr char kStop[] = "Abbrechen";
+
+/// The report for a drive or folder that cannot be opened, in the form of the
+/// engine's reports: number and text, the folder, the system's reason.
+QString FolderErrorText(const SysError& error);
+
+}  // namespace vantrel::texts
