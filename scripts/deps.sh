@@ -9,7 +9,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev
   clang libclang-rt-14-dev
   xvfb xauth
-  dosfstools fusefat
+  dosfstools fusefat mtools
   desktop-file-utils appstream
   dpkg-dev fakeroot file
 )

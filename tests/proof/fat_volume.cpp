@@ -1,0 +1,218 @@
+#include "tests/proof/fat_volume.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/mount.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <sys/statfs.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+namespace vantrel::proof {
+namespace {
+
+constexpr long kFuseSuperMagic = 0x65735546;
+
+std::vector<char*> ArgvOf(const std::vector<std::string>& argv) {
+  std::vector<char*> pointers;
+  for (const std::string& arg : argv) pointers.push_back(const_cast<char*>(arg.c_str()));
+  pointers.push_back(nullptr);
+  return pointers;
+}
+
+// Starts `argv` with stdout and stderr on `out_fd`. The child dies with us, so a
+// crashed test cannot leave a FUSE daemon behind.
+pid_t Spawn(const std::vector<std::string>& argv, int out_fd) {
+  std::vector<char*> args = ArgvOf(argv);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
+    dup2(out_fd, STDOUT_FILENO);
+    dup2(out_fd, STDERR_FILENO);
+    const int null_fd = open("/dev/null", O_RDONLY);
+    if (null_fd >= 0) dup2(null_fd, STDIN_FILENO);
+    execvp(args[0], args.data());
+    _exit(127);
+  }
+  return pid;
+}
+
+int StatusOf(int status) {
+  if (WIFEXITED(status)) return WEXITSTATUS(status);
+  if (WIFSIGNALED(status)) return -WTERMSIG(status);
+  return -1;
+}
+
+bool IsFuseMount(const std::string& path) {
+  struct statfs info {};
+  return statfs(path.c_str(), &info) == 0 && info.f_type == kFuseSuperMagic;
+}
+
+std::string ReadText(const std::string& path) {
+  std::ifstream in(path);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+}  // namespace
+
+int RunProgram(const std::vector<std::string>& argv, std::string* output) {
+  int pipe_fds[2];
+  if (pipe2(pipe_fds, O_CLOEXEC) != 0) return 127;
+  const pid_t pid = Spawn(argv, pipe_fds[1]);
+  close(pipe_fds[1]);
+  if (pid < 0) {
+    close(pipe_fds[0]);
+    return 127;
+  }
+  char buffer[4096];
+  for (;;) {
+    const ssize_t n = read(pipe_fds[0], buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    if (output != nullptr) output->append(buffer, static_cast<size_t>(n));
+  }
+  close(pipe_fds[0]);
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  return StatusOf(status);
+}
+
+FatVolume::FatVolume(const std::string& work_folder, bool mount, int size_kib)
+    : image_(work_folder + "/stick.img"),
+      mount_point_(work_folder + "/stick"),
+      log_(work_folder + "/fusefat.log") {
+  if (access("/dev/fuse", R_OK | W_OK) != 0) {
+    why_not_ = std::string("/dev/fuse is not usable (") + std::strerror(errno) +
+               "); FUSE is needed to mount a FAT image without a block device";
+    return;
+  }
+  std::string output;
+  const int made = RunProgram({"mkfs.vfat", "-C", image_, std::to_string(size_kib)}, &output);
+  if (made != 0) {
+    why_not_ = made == 127 ? "mkfs.vfat is missing (Debian package dosfstools)"
+                           : "mkfs.vfat failed: " + output;
+    return;
+  }
+  output.clear();
+  if (RunProgram({"mdir", "-V"}, &output) == 127) {
+    why_not_ = "mtools are missing (Debian package mtools)";
+    return;
+  }
+  if (mkdir(mount_point_.c_str(), 0755) != 0) {
+    why_not_ = std::string("mkdir mount point: ") + std::strerror(errno);
+    return;
+  }
+  std::string why;
+  if (mount && !Mount(&why)) why_not_ = why;
+}
+
+FatVolume::~FatVolume() {
+  std::string ignored;
+  Unmount(&ignored);
+}
+
+bool FatVolume::Mount(std::string* why) {
+  const int log_fd = open(log_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (log_fd < 0) {
+    *why = std::string("cannot write fusefat log: ") + std::strerror(errno);
+    return false;
+  }
+  // -f keeps the daemon our child; rw+ is fusefat's switch for writing.
+  daemon_ = Spawn({"fusefat", "-f", "-o", "rw+", image_, mount_point_}, log_fd);
+  close(log_fd);
+  if (daemon_ < 0) {
+    *why = std::string("fork: ") + std::strerror(errno);
+    return false;
+  }
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (std::chrono::steady_clock::now() < deadline) {
+    if (IsFuseMount(mount_point_)) return true;
+    int status = 0;
+    if (waitpid(daemon_, &status, WNOHANG) == daemon_) {
+      daemon_ = -1;
+      const int code = StatusOf(status);
+      *why = code == 127 ? "fusefat is missing (Debian package fusefat)"
+                         : "fusefat could not mount the image (exit " + std::to_string(code) +
+                               "): " + ReadText(log_);
+      return false;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  kill(daemon_, SIGKILL);
+  waitpid(daemon_, nullptr, 0);
+  daemon_ = -1;
+  *why = "fusefat did not mount within 20 s: " + ReadText(log_);
+  return false;
+}
+
+bool FatVolume::Unmount(std::string* why) {
+  if (daemon_ < 0) return true;
+  bool unmounted = false;
+  std::string output;
+  for (int attempt = 0; attempt < 50 && !unmounted; ++attempt) {
+    output.clear();
+    unmounted = RunProgram({"fusermount", "-u", mount_point_}, &output) == 0;
+    if (!unmounted) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  // The daemon writes everything out before it ends once the mount is gone.
+  int status = 0;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  pid_t ended = 0;
+  while ((ended = waitpid(daemon_, &status, WNOHANG)) == 0 &&
+         std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  if (ended == 0) {
+    kill(daemon_, SIGKILL);
+    waitpid(daemon_, &status, 0);
+    unmounted = false;
+  }
+  daemon_ = -1;
+  if (!unmounted) {
+    // Leaves no dead mount in the way of removing the test's folder.
+    umount2(mount_point_.c_str(), MNT_DETACH);
+    *why = "fusermount -u failed: " + output;
+  }
+  return unmounted;
+}
+
+bool FatVolume::CheckImage(std::string* report) const {
+  return RunProgram({"fsck.fat", "-n", image_}, report) == 0;
+}
+
+// fusefat leaves the reserved second FAT entry other than mkfs.vfat wrote it, which
+// fsck.fat accepts and mtools only takes with its start-up check skipped.
+bool FatVolume::CopyIn(const std::string& host_folder, std::string* why) const {
+  std::string output;
+  if (RunProgram({"env", "MTOOLS_SKIP_CHECK=1", "mcopy", "-s", "-i", image_, host_folder, "::/"},
+                 &output) == 0) {
+    return true;
+  }
+  *why = "mcopy into the image failed: " + output;
+  return false;
+}
+
+bool FatVolume::CopyOut(const std::string& name, const std::string& host_folder,
+                        std::string* why) const {
+  std::string output;
+  if (RunProgram({"env", "MTOOLS_SKIP_CHECK=1", "mcopy", "-s", "-n", "-i", image_, "::/" + name,
+                  host_folder},
+                 &output) == 0) {
+    return true;
+  }
+  *why = "mcopy out of the image failed: " + output;
+  return false;
+}
+
+}  // namespace vantrel::proof

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+namespace vantrel::proof {
+
+/// Runs a program (searched in PATH) and waits; its output goes to `output`.
+/// Returns the exit status, 127 when it cannot be started, -signal when killed.
+int RunProgram(const std::vector<std::string>& argv, std::string* output);
+
+/// A FAT image made with mkfs.vfat and mounted through FUSE with fusefat, the way a
+/// memory stick is seen: case-insensitive names, no hard links, no no-replace flag.
+/// The FUSE daemon runs in the foreground as our child, so it is gone with the test.
+/// Files are put on and taken off the image with mtools, which is quick where
+/// fusefat takes a quadratic time to create files, and which reads the image with
+/// code of its own rather than through the mount under test.
+class FatVolume {
+ public:
+  /// Creates image and mount point inside `work_folder` and mounts. Where that is not
+  /// possible here (no /dev/fuse, tools missing, mount refused) ready() is false
+  /// and why_not() says why. With `mount` false, the image stays unmounted so that
+  /// CopyIn can fill it first.
+  explicit FatVolume(const std::string& work_folder, bool mount = true, int size_kib = 16384);
+  ~FatVolume();
+  FatVolume(const FatVolume&) = delete;
+  FatVolume& operator=(const FatVolume&) = delete;
+
+  bool ready() const { return why_not_.empty(); }
+  const std::string& why_not() const { return why_not_; }
+  const std::string& mount_point() const { return mount_point_; }
+  const std::string& image() const { return image_; }
+
+  bool Mount(std::string* why);
+  /// Unmounts and waits for the daemon, so the image is complete afterwards.
+  bool Unmount(std::string* why);
+  /// fsck.fat in read-only mode on the unmounted image; true when it finds nothing.
+  bool CheckImage(std::string* report) const;
+  /// Copies the folder `host_folder` (with its files) into the root of the
+  /// unmounted image.
+  bool CopyIn(const std::string& host_folder, std::string* why) const;
+  /// Copies the image's folder `name` into `host_folder`.
+  bool CopyOut(const std::string& name, const std::string& host_folder, std::string* why) const;
+
+ private:
+  std::string image_;
+  std::string mount_point_;
+  std::string log_;
+  std::string why_not_;
+  pid_t daemon_ = -1;
+};
+
+}  // namespace vantrel::proof

@@ -1,0 +1,215 @@
+// A real FAT file system, mounted through FUSE like a memory stick. FAT keeps one
+// name per case-insensitive spelling and has no hard links, and FUSE refuses the
+// no-replace flag, so every rename here takes the check-then-rename fallback, and
+// names that differ from a drawn one only by case must never be replaced.
+
+#include "tests/proof/fat_volume.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+
+#include "engine/shuffle_run.h"
+#include "tests/proof/proof_support.h"
+#include "tests/support/fake_view.h"
+#include "tests/support/temp_folder.h"
+
+namespace vantrel::proof {
+namespace {
+
+using testing::FakeView;
+using testing::TempFolder;
+
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return text;
+}
+
+std::string Numbered(const char* format, int i) {
+  char name[64];
+  std::snprintf(name, sizeof name, format, i);
+  return name;
+}
+
+class FatVolumeTest : public ::testing::Test {
+ protected:
+  // With `mount` false the image stays unmounted, to be filled with CopyIn first.
+  void Prepare(bool mount) {
+    volume_ = std::make_unique<FatVolume>(work_.path(), mount);
+    if (!volume_->ready()) {
+      GTEST_SKIP() << "Skipped: no FAT volume can be mounted here: " << volume_->why_not();
+    }
+  }
+
+  TempFolder work_;
+  std::unique_ptr<FatVolume> volume_;  // unmounted before work_ is removed
+};
+
+// The spellings of a taken name that FAT treats as the same name.
+class FatCaseClashTest : public FatVolumeTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(FatCaseClashTest, RenameOntoAnotherSpellingIsTakenAndReplacesNothing) {
+  Prepare(true);
+  if (IsSkipped()) return;
+  const std::string folder_ = volume_->mount_point();
+  WriteNewFile(folder_ + "/IMG_0001.jpg", "photo");
+  WriteNewFile(folder_ + "/001.JPG", "obstacle");
+  const int fd = open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  ASSERT_GE(fd, 0);
+  PosixFolder folder(fd, folder_);
+  SysError err;
+
+  // Asked before and after the folder has found out that it must check first.
+  EXPECT_EQ(folder.RenameNoReplace("IMG_0001.jpg", GetParam(), &err), RenameOutcome::kTaken)
+      << err.call << " " << err.code;
+  EXPECT_EQ(ReadFolder(folder_), (Snapshot{{"001.JPG", "obstacle"}, {"IMG_0001.jpg", "photo"}}));
+  EXPECT_EQ(folder.RenameNoReplace("IMG_0001.jpg", "002.jpg", &err), RenameOutcome::kDone)
+      << err.call << " " << err.code;
+  EXPECT_EQ(folder.method(), RenameMethod::kCheckThenRename) << MethodName(folder.method());
+  EXPECT_EQ(folder.RenameNoReplace("002.jpg", GetParam(), &err), RenameOutcome::kTaken)
+      << err.call << " " << err.code;
+  EXPECT_EQ(ReadFolder(folder_), (Snapshot{{"001.JPG", "obstacle"}, {"002.jpg", "photo"}}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Spellings, FatCaseClashTest,
+                         ::testing::Values("001.JPG", "001.jpg", "001.Jpg", "001.jPG"),
+                         [](const ::testing::TestParamInfo<const char*>& info) {
+                           std::string name;
+                           for (const char c : std::string(info.param)) {
+                             name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+                           }
+                           return name;
+                         });
+
+struct FatShuffleCase {
+  const char* label;
+  const char* filter;
+  const char* range;
+  bool obstacles_match;  // whether 001.JPG .. 020.JPG are shuffled too
+  int64_t range_after;   // N once the run has raised a range below the count
+  std::optional<ErrorKind> error;
+  int renamed;
+};
+
+void PrintTo(const FatShuffleCase& c, std::ostream* out) { *out << c.label; }
+
+constexpr int kPhotos = 180;
+constexpr int kObstacles = 20;
+
+class FatShuffleTest : public FatVolumeTest,
+                       public ::testing::WithParamInterface<FatShuffleCase> {};
+
+TEST_P(FatShuffleTest, EveryFileStaysOnceWithItsContentAndNoNamesClashByCase) {
+  const FatShuffleCase& c = GetParam();
+  Prepare(false);
+  if (IsSkipped()) return;
+  const std::string stage = work_.PathOf("DCIM");
+  ASSERT_EQ(mkdir(stage.c_str(), 0755), 0);
+  // Longer than 8.3, so that FAT keeps their lower-case spelling in a long name.
+  CreateFiles(stage, kPhotos, [](int i) { return Numbered("Photo_%04d.jpg", i); });
+  for (int i = 1; i <= kObstacles; ++i) {
+    WriteNewFile(stage + "/" + Numbered("%03d.JPG", i), "obstacle " + std::to_string(i));
+  }
+  const Snapshot before = ReadFolder(stage);
+  std::string why;
+  ASSERT_TRUE(volume_->CopyIn(stage, &why)) << why;
+  ASSERT_TRUE(volume_->Mount(&why)) << why;
+  const std::string folder = volume_->mount_point() + "/DCIM";
+  {
+    const std::vector<std::string> listed = ListNames(folder);
+    std::set<std::string> staged;
+    for (const auto& entry : before) staged.insert(entry.first);
+    ASSERT_EQ(std::set<std::string>(listed.begin(), listed.end()), staged);
+  }
+
+  ProbeRuntime runtime;
+  runtime.draw_limit = 10'000'000;
+  FakeView view;
+  view.folder = folder;
+  view.filter = c.filter;
+  view.range = c.range;
+  ShuffleOutcome outcome;
+  try {
+    outcome = ShuffleFolder(runtime, view);
+  } catch (const DrawLimitReached& stuck) {
+    FAIL() << "the run drew " << stuck.draws << " times without finding an end";
+  }
+
+  if (c.error) {
+    ASSERT_TRUE(outcome.error.has_value());
+    EXPECT_EQ(outcome.error->kind, *c.error) << DescribeError(*outcome.error);
+    EXPECT_EQ(outcome.error->renamed_before, c.renamed);
+  } else {
+    ASSERT_FALSE(outcome.error.has_value()) << DescribeError(*outcome.error);
+  }
+  EXPECT_EQ(outcome.renamed, c.renamed);
+  EXPECT_EQ(runtime.done_answers(), c.renamed);
+  ASSERT_TRUE(runtime.last_method().has_value());
+  EXPECT_EQ(*runtime.last_method(), RenameMethod::kCheckThenRename)
+      << MethodName(*runtime.last_method());
+  // Candidates such as 007.jpg exist here only as 007.JPG, which the listing shows
+  // in another spelling: only the file system can say they are taken.
+  EXPECT_GT(runtime.taken_answers(), 0);
+  RecordProperty("case_clashes", runtime.taken_answers());
+  RecordProperty("draws", static_cast<int>(runtime.draws()));
+
+  const std::vector<std::string> listed = ListNames(folder);
+  ASSERT_TRUE(volume_->Unmount(&why)) << why;
+  std::string report;
+  EXPECT_TRUE(volume_->CheckImage(&report)) << report;
+  const std::string out = work_.PathOf("out");
+  ASSERT_EQ(mkdir(out.c_str(), 0755), 0);
+  ASSERT_TRUE(volume_->CopyOut("DCIM", out, &why)) << why;
+  // What a stick pulled out now would hold.
+  const Snapshot after = ReadFolder(out + "/DCIM");
+
+  EXPECT_TRUE(SameContentsEachOnce(before, after));
+  std::set<std::string> listed_sorted(listed.begin(), listed.end());
+  std::set<std::string> stored;
+  std::set<std::string> folded;
+  for (const auto& [name, content] : after) {
+    stored.insert(name);
+    EXPECT_TRUE(folded.insert(Lower(name)).second) << "two spellings of " << name;
+  }
+  EXPECT_EQ(listed_sorted, stored);
+  const auto new_names = NameByContent(after);
+  int renamed = 0;
+  for (const auto& [old_name, content] : before) {
+    const bool obstacle = old_name.find("Photo_") != 0;
+    const std::string& new_name = new_names.at(content);
+    if (new_name == old_name) continue;
+    ++renamed;
+    EXPECT_TRUE(!obstacle || c.obstacles_match) << old_name;
+    EXPECT_TRUE(IsDrawnName(new_name, old_name, "", c.range_after, 3))
+        << old_name << " -> " << new_name;
+  }
+  EXPECT_EQ(renamed, c.renamed);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Filters, FatShuffleTest,
+    ::testing::Values(
+        // The range is raised to 201 and the obstacles' own new names clash too.
+        FatShuffleCase{"ObstaclesShuffledToo", "*.jpg", "99", true, 201, std::nullopt,
+                       kPhotos + kObstacles},
+        // 20 of the 200 numbers are held by another spelling: the photos need the
+        // other 180, every one of them.
+        FatShuffleCase{"ObstaclesFillTheRangeExactly", "Photo_*", "200", false, 200, std::nullopt,
+                       kPhotos},
+        // Raised to 181 for the 180 photos, of which 20 are held by another
+        // spelling: the run renames 161 and then says that no name is free.
+        FatShuffleCase{"ObstaclesLeaveTooFewNumbers", "Photo_*", "99", false, 181,
+                       ErrorKind::kNoFreeName, 161}),
+    [](const ::testing::TestParamInfo<FatShuffleCase>& info) { return info.param.label; });
+
+}  // namespace
+}  // namespace vantrel::proof

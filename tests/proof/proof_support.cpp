@@ -1,0 +1,253 @@
+#include "tests/proof/proof_support.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <stdexcept>
+
+#include "runtime/text.h"
+
+namespace vantrel::proof {
+namespace {
+
+std::string ErrnoText(const std::string& what) { return what + ": " + std::strerror(errno); }
+
+bool WriteAll(int fd, const std::string& content) {
+  size_t written = 0;
+  while (written < content.size()) {
+    const ssize_t n = write(fd, content.data() + written, content.size() - written);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    written += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+bool ReadAll(int fd, std::string* content) {
+  char buffer[4096];
+  for (;;) {
+    const ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (n == 0) return true;
+    content->append(buffer, static_cast<size_t>(n));
+  }
+}
+
+int CreateAt(int dir_fd, const std::string& name, const std::string& content) {
+  const int fd = openat(dir_fd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  if (fd < 0) return errno;
+  const bool ok = WriteAll(fd, content);
+  const int code = errno;
+  if (close(fd) != 0 || !ok) return ok ? errno : code;
+  return 0;
+}
+
+}  // namespace
+
+void WriteNewFile(const std::string& path, const std::string& content) {
+  const int code = CreateAt(AT_FDCWD, path, content);
+  if (code != 0) throw std::runtime_error("create " + path + ": " + std::strerror(code));
+}
+
+std::string ContentOf(int i) { return "original content " + std::to_string(i) + "\n"; }
+
+void CreateFiles(const std::string& folder, int count,
+                 const std::function<std::string(int)>& name_of) {
+  const int dir_fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir_fd < 0) throw std::runtime_error(ErrnoText("open " + folder));
+  for (int i = 1; i <= count; ++i) {
+    const std::string name = name_of(i);
+    const int code = CreateAt(dir_fd, name, ContentOf(i));
+    if (code != 0) {
+      close(dir_fd);
+      throw std::runtime_error("create " + name + ": " + std::strerror(code));
+    }
+  }
+  close(dir_fd);
+}
+
+std::vector<std::string> ListNames(const std::string& folder) {
+  DIR* dir = opendir(folder.c_str());
+  if (dir == nullptr) throw std::runtime_error(ErrnoText("opendir " + folder));
+  std::vector<std::string> names;
+  while (const dirent* entry = readdir(dir)) {
+    const std::string name = entry->d_name;
+    if (name != "." && name != "..") names.push_back(name);
+  }
+  closedir(dir);
+  return names;
+}
+
+Snapshot ReadFolder(const std::string& folder) {
+  const int dir_fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir_fd < 0) throw std::runtime_error(ErrnoText("open " + folder));
+  Snapshot snapshot;
+  for (const std::string& name : ListNames(folder)) {
+    struct stat info {};
+    if (fstatat(dir_fd, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(info.st_mode)) {
+      continue;
+    }
+    const int fd = openat(dir_fd, name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0) {
+      close(dir_fd);
+      throw std::runtime_error(ErrnoText("open " + name));
+    }
+    std::string content;
+    const bool ok = ReadAll(fd, &content);
+    close(fd);
+    if (!ok) {
+      close(dir_fd);
+      throw std::runtime_error(ErrnoText("read " + name));
+    }
+    snapshot.emplace(name, std::move(content));
+  }
+  close(dir_fd);
+  return snapshot;
+}
+
+std::map<std::string, std::string> NameByContent(const Snapshot& snapshot) {
+  std::map<std::string, std::string> names;
+  for (const auto& [name, content] : snapshot) names[content] = name;
+  return names;
+}
+
+::testing::AssertionResult SameContentsEachOnce(const Snapshot& before, const Snapshot& after) {
+  std::map<std::string, std::vector<std::string>> holders;
+  for (const auto& [name, content] : after) holders[content].push_back(name);
+  int lost = 0;
+  int doubled = 0;
+  int foreign = 0;
+  std::string detail;
+  for (const auto& [name, content] : before) {
+    const auto found = holders.find(content);
+    if (found == holders.end()) {
+      if (++lost <= 5) detail += "\n  lost: " + DisplayName(name);
+    } else if (found->second.size() != 1) {
+      if (++doubled <= 5) {
+        detail += "\n  " + std::to_string(found->second.size()) + " copies of " + DisplayName(name);
+      }
+    }
+  }
+  const std::map<std::string, std::string> old_names = NameByContent(before);
+  for (const auto& [name, content] : after) {
+    if (old_names.count(content) == 0 && ++foreign <= 5) {
+      detail += "\n  unknown content in: " + DisplayName(name);
+    }
+  }
+  if (lost == 0 && doubled == 0 && foreign == 0 && before.size() == after.size()) {
+    return ::testing::AssertionSuccess();
+  }
+  return ::testing::AssertionFailure()
+         << before.size() << " files before, " << after.size() << " after; " << lost << " lost, "
+         << doubled << " duplicated, " << foreign << " unknown" << detail;
+}
+
+bool IsDrawnName(const std::string& name, const std::string& old_name, const std::string& prefix,
+                 int64_t range, size_t pad_width) {
+  const std::string ending = LastChars(old_name, 4);
+  if (name.size() < prefix.size() + ending.size() + 1) return false;
+  if (name.compare(0, prefix.size(), prefix) != 0) return false;
+  if (name.compare(name.size() - ending.size(), ending.size(), ending) != 0) return false;
+  const std::string digits =
+      name.substr(prefix.size(), name.size() - prefix.size() - ending.size());
+  const size_t significant = digits.find_first_not_of('0');
+  if (significant == std::string::npos || digits.size() - significant > 18) return false;
+  int64_t number = 0;
+  for (size_t i = significant; i < digits.size(); ++i) {
+    if (digits[i] < '0' || digits[i] > '9') return false;
+    number = number * 10 + (digits[i] - '0');
+  }
+  const size_t natural = digits.size() - significant;
+  return number >= 1 && number <= range &&
+         digits.size() == (natural >= pad_width ? natural : pad_width);
+}
+
+class ProbeFolder : public Folder {
+ public:
+  ProbeFolder(ProbeRuntime& runtime, std::unique_ptr<PosixFolder> real)
+      : runtime_(runtime), real_(std::move(real)) {}
+  ~ProbeFolder() override { runtime_.last_method_ = real_->method(); }
+  ProbeFolder(const ProbeFolder&) = delete;
+  ProbeFolder& operator=(const ProbeFolder&) = delete;
+
+  bool ReadEntries(std::vector<DirEntry>* entries, SysError* err) override {
+    return real_->ReadEntries(entries, err);
+  }
+  RenameOutcome RenameNoReplace(const std::string& from, const std::string& to,
+                                SysError* err) override {
+    const RenameOutcome outcome = real_->RenameNoReplace(from, to, err);
+    switch (outcome) {
+      case RenameOutcome::kDone:
+        ++runtime_.done_;
+        break;
+      case RenameOutcome::kTaken:
+        ++runtime_.taken_;
+        break;
+      case RenameOutcome::kFailed:
+        ++runtime_.failed_;
+        break;
+    }
+    return outcome;
+  }
+
+ private:
+  ProbeRuntime& runtime_;
+  std::unique_ptr<PosixFolder> real_;
+};
+
+std::unique_ptr<Folder> ProbeRuntime::OpenFolder(const std::string& path, SysError* err) {
+  const int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) {
+    *err = SysError{"open", path, errno};
+    return nullptr;
+  }
+  return std::make_unique<ProbeFolder>(*this,
+                                       std::make_unique<PosixFolder>(fd, path, rename_calls));
+}
+
+double ProbeRuntime::NextRandom() {
+  if (draw_limit > 0 && draws_ >= draw_limit) throw DrawLimitReached{draws_};
+  ++draws_;
+  return static_cast<double>(generator_() >> 11) * 0x1.0p-53;
+}
+
+RenameCalls CallsWithoutNoReplaceFlag() {
+  RenameCalls calls = RenameCalls::System();
+  calls.renameat2 = [](int, const char*, int, const char*, unsigned int) {
+    errno = EINVAL;
+    return -1;
+  };
+  return calls;
+}
+
+RenameCalls CallsWithoutFlagOrLinks() {
+  RenameCalls calls = CallsWithoutNoReplaceFlag();
+  calls.linkat = [](int, const char*, int, const char*, int) {
+    errno = EPERM;
+    return -1;
+  };
+  return calls;
+}
+
+const char* MethodName(RenameMethod method) {
+  switch (method) {
+    case RenameMethod::kRenameNoReplace:
+      return "RenameNoReplace";
+    case RenameMethod::kLinkUnlink:
+      return "LinkUnlink";
+    case RenameMethod::kCheckThenRename:
+      return "CheckThenRename";
+  }
+  return "?";
+}
+
+}  // namespace vantrel::proof

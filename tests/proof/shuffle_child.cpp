@@ -1,0 +1,61 @@
+// shuffle_child FOLDER RANGE PROGRESS_FD
+//
+// Shuffles FOLDER (filter "*.*", no prefix) with the real runtime, as the window
+// would, and writes the number of files done to PROGRESS_FD as it goes, so that a
+// test can kill it part-way. Exits 0 when the run completed, 1 on an error.
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "engine/shuffle_run.h"
+#include "runtime/posix_runtime.h"
+
+namespace {
+
+class ChildView : public vantrel::ShuffleView {
+ public:
+  ChildView(std::string folder, std::string range, int progress_fd)
+      : folder_(std::move(folder)), range_(std::move(range)), progress_fd_(progress_fd) {}
+
+  std::string FolderPath() const override { return folder_; }
+  std::string FilterText() const override { return "*.*"; }
+  std::string PrefixText() const override { return ""; }
+  std::string RangeText() const override { return range_; }
+  void SetRangeText(const std::string& text) override { range_ = text; }
+  void RefreshFileList() override {}
+  // Never blocks: a reader that has stopped reading must not hold the run at a
+  // point between two files, where killing it would prove less.
+  void ReportProgress(int done, int total) override {
+    if (done % 16 != 0 && done != total) return;
+    const std::string line = std::to_string(done) + "\n";
+    [[maybe_unused]] const ssize_t ignored = write(progress_fd_, line.data(), line.size());
+  }
+
+ private:
+  std::string folder_;
+  std::string range_;
+  int progress_fd_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 4) {
+    std::fprintf(stderr, "usage: shuffle_child FOLDER RANGE PROGRESS_FD\n");
+    return 2;
+  }
+  const int progress_fd = std::atoi(argv[3]);
+  fcntl(progress_fd, F_SETFL, fcntl(progress_fd, F_GETFL) | O_NONBLOCK);
+  vantrel::PosixRuntime runtime(vantrel::NumberFormat{});
+  ChildView view(argv[1], argv[2], progress_fd);
+  const vantrel::ShuffleOutcome outcome = vantrel::ShuffleFolder(runtime, view);
+  if (outcome.error) {
+    std::fprintf(stderr, "%s\n", vantrel::DescribeError(*outcome.error).c_str());
+    return 1;
+  }
+  return 0;
+}
