@@ -185,9 +185,9 @@ bool FreeNumberExists(const Disk& disk, const MemoryView& view, const vantrel::N
     if (significant == std::string::npos || digits.size() - significant > 18) continue;
     int64_t k = 0;
     bool all_digits = true;
-    for (size_t i = significant; i < digits.size(); ++i) {
-      all_digits = all_digits && digits[i] >= '0' && digits[i] <= '9';
-      k = k * 10 + (digits[i] - '0');
+    for (size_t i = significant; i < digits.size() && all_digits; ++i) {
+      all_digits = digits[i] >= '0' && digits[i] <= '9';
+      k = k * 10 + (all_digits ? digits[i] - '0' : 0);
     }
     if (all_digits && k >= 1 && k <= range && vantrel::PaddedNumber(k, pad) == digits) ++taken;
   }

@@ -4,6 +4,7 @@
 # sanitizer report, a broken property or a hang (an input slower than the
 # timeout) fails the script; the input is kept under build-fuzz/artifacts/.
 #   FUZZ_SECONDS   time per target (default 20)
+#   FUZZ_SEED      libFuzzer seed (default 1, so that CI runs are repeatable)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -29,7 +30,7 @@ for target in "${targets[@]}"; do
   if ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
      UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
      "$build/fuzz/$target" "$work" "$seeds" -max_total_time="$seconds" -timeout=5 \
-       -rss_limit_mb=2048 -max_len=4096 -print_final_stats=1 \
+       -rss_limit_mb=2048 -max_len=4096 -print_final_stats=1 -seed="${FUZZ_SEED:-1}" \
        -artifact_prefix="$build/artifacts/$target-" >"$log" 2>&1; then
     runs=$(grep -Eo 'Done [0-9]+ runs' "$log" | tail -1 | grep -Eo '[0-9]+' || echo "?")
     summary+=("$target: $runs executions, no failure")
