@@ -5,33 +5,60 @@
 #include <utility>
 
 #include "engine/shuffle_error.h"
+#include "runtime/number_text.h"
 #include "runtime/text.h"
 
 namespace vantrel {
 
 NameDrawer::NameDrawer(Runtime& runtime, const TakenNames& taken, DrawSettings settings)
-    : runtime_(runtime), taken_(taken), settings_(std::move(settings)) {}
+    : runtime_(runtime),
+      taken_(taken),
+      settings_(std::move(settings)),
+      fixed_width_(NumberToText(settings_.range).size() <= settings_.pad_width) {}
+
+namespace {
+
+// Writes `number` right-aligned into the `width` characters at `field`, "0" before it.
+void WriteFilled(int64_t number, char* field, size_t width) {
+  for (size_t i = width; i > 0; --i) {
+    field[i - 1] = static_cast<char>('0' + number % 10);
+    number /= 10;
+  }
+}
+
+}  // namespace
 
 std::string NameDrawer::DrawNewName(const std::string& old_name) {
   std::string ending;
+  const size_t field = settings_.prefix.size();
   for (;;) {
     const double r = runtime_.NextRandom();
     ++draws_;
     if (ending.empty()) {
-      if (CharLength(old_name) < 4) RaiseError(ErrorKind::kInvalidArgument, old_name);
+      if (!HasAtLeastChars(old_name, 4)) RaiseError(ErrorKind::kInvalidArgument, old_name);
       ending = LastChars(old_name, 4);
       // The set cannot change while this name is drawn, so one look suffices.
       if (taken_.CountFor(ending) >= settings_.range) {
         RaiseError(ErrorKind::kNoFreeName, old_name);
       }
+      candidate_ = settings_.prefix + std::string(settings_.pad_width, '0') + ending;
     }
     const double n = static_cast<double>(settings_.range);
     // r < 1 keeps k within 1..N in exact arithmetic; the clamp guards the rounding.
     const int64_t k = std::clamp<int64_t>(static_cast<int64_t>(std::floor(n * r)) + 1, 1,
                                           settings_.range);
-    candidate_.assign(settings_.prefix);
-    AppendPaddedNumber(k, settings_.pad_width, &candidate_);
-    candidate_ += ending;
+    // Usually every number fits the typed width, so the candidate keeps its shape
+    // and only the digits change from draw to draw.
+    if (const std::optional<bool> taken = taken_.NumberTaken(ending, k); taken && *taken) {
+      continue;
+    }
+    if (fixed_width_) {
+      WriteFilled(k, candidate_.data() + field, settings_.pad_width);
+    } else {
+      candidate_.assign(settings_.prefix);
+      AppendPaddedNumber(k, settings_.pad_width, &candidate_);
+      candidate_ += ending;
+    }
     if (!taken_.Contains(candidate_)) return candidate_;
   }
 }

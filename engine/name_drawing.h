@@ -36,6 +36,7 @@ class NameDrawer {
   const TakenNames& taken_;
   DrawSettings settings_;
   int64_t draws_ = 0;
+  bool fixed_width_;  // every number of 1..N fits the typed width
   std::string candidate_;
 };
 

@@ -125,6 +125,7 @@ void RunShuffle(Runtime& runtime, ShuffleView& view, ShuffleOutcome* outcome) {
   CheckRange(runtime, view, file_count);
   const DrawSettings settings = CheckedSettings(runtime, view, name_list);
   TakenNames taken(settings.prefix, settings.range, settings.pad_width);
+  taken.Reserve(entries.size() + 64);
   for (const DirEntry& entry : entries) taken.Add(entry.name);
   NameDrawer drawer(runtime, taken, settings);
 

@@ -1,5 +1,6 @@
 #include "engine/taken_names.h"
 
+#include <algorithm>
 #include <charconv>
 #include <utility>
 
@@ -25,22 +26,70 @@ std::string PaddedNumber(int64_t number, size_t width) {
 TakenNames::TakenNames(std::string prefix, int64_t range, size_t pad_width)
     : prefix_(std::move(prefix)), range_(range), pad_width_(pad_width) {}
 
+namespace {
+
+// Bits are kept for an ending once it has this many names; below, few draws meet a
+// taken name anyway. The cap bounds the memory of a folder with many endings.
+constexpr int64_t kBitsFromCount = 64;
+constexpr int64_t kBitsUpToRange = int64_t{1} << 24;
+constexpr size_t kBitBytesCap = size_t{8} << 20;
+
+void SetBit(std::vector<uint64_t>* bits, int64_t k, bool value) {
+  const auto word = static_cast<size_t>(k >> 6);
+  const uint64_t mask = uint64_t{1} << (k & 63);
+  (*bits)[word] = value ? (*bits)[word] | mask : (*bits)[word] & ~mask;
+}
+
+}  // namespace
+
 void TakenNames::Add(const std::string& name) {
   if (!names_.insert(name).second) return;
-  if (const auto ending = EndingOfDrawnName(name)) ++counts_[*ending];
+  if (const auto drawn = ParseDrawnName(name)) {
+    Ending& info = endings_[drawn->first];
+    ++info.count;
+    if (!info.bits.empty()) SetBit(&info.bits, drawn->second, true);
+  }
 }
 
 void TakenNames::Remove(const std::string& name) {
   if (names_.erase(name) == 0) return;
-  if (const auto ending = EndingOfDrawnName(name)) --counts_[*ending];
+  if (const auto drawn = ParseDrawnName(name)) {
+    Ending& info = endings_[drawn->first];
+    --info.count;
+    if (!info.bits.empty()) SetBit(&info.bits, drawn->second, false);
+  }
 }
 
 int64_t TakenNames::CountFor(const std::string& ending) const {
-  const auto found = counts_.find(ending);
-  return found == counts_.end() ? 0 : found->second;
+  const auto found = endings_.find(ending);
+  return found == endings_.end() ? 0 : found->second.count;
 }
 
-std::optional<std::string> TakenNames::EndingOfDrawnName(const std::string& name) const {
+std::optional<bool> TakenNames::NumberTaken(const std::string& ending, int64_t k) const {
+  const auto found = endings_.find(ending);
+  if (found == endings_.end()) return false;
+  Ending& info = found->second;
+  if (info.bits.empty()) {
+    if (info.count < kBitsFromCount || range_ > kBitsUpToRange) return std::nullopt;
+    BuildBits(ending, &info);
+    if (info.bits.empty()) return std::nullopt;
+  }
+  return ((info.bits[static_cast<size_t>(k >> 6)] >> (k & 63)) & 1) != 0;
+}
+
+void TakenNames::BuildBits(const std::string& ending, Ending* info) const {
+  const size_t bytes = (static_cast<size_t>(range_) / 64 + 1) * sizeof(uint64_t);
+  if (bit_bytes_ + bytes > kBitBytesCap) return;
+  bit_bytes_ += bytes;
+  info->bits.assign(bytes / sizeof(uint64_t), 0);
+  for (const std::string& name : names_) {
+    const auto drawn = ParseDrawnName(name);
+    if (drawn && drawn->first == ending) SetBit(&info->bits, drawn->second, true);
+  }
+}
+
+std::optional<std::pair<std::string, int64_t>> TakenNames::ParseDrawnName(
+    const std::string& name) const {
   if (name.compare(0, prefix_.size(), prefix_) != 0) return std::nullopt;
   const std::string_view rest = std::string_view(name).substr(prefix_.size());
   // Most names of a folder fail here, before any counting of characters.
@@ -59,10 +108,13 @@ std::optional<std::string> TakenNames::EndingOfDrawnName(const std::string& name
     if (c < '0' || c > '9') return std::nullopt;
     number = number * 10 + (c - '0');
   }
-  if (number < 1 || number > range_ || PaddedNumber(number, pad_width_) != digits) {
+  // Only the spelling the drawer writes counts: filled to the width, never beyond
+  // it with a leading zero.
+  const size_t natural = digits.size() - significant;
+  if (number < 1 || number > range_ || digits.size() != std::max(natural, pad_width_)) {
     return std::nullopt;
   }
-  return ending;
+  return std::make_pair(std::move(ending), number);
 }
 
 }  // namespace vantrel

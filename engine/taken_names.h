@@ -5,6 +5,8 @@
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
+#include <vector>
 
 namespace vantrel {
 
@@ -16,22 +18,38 @@ class TakenNames {
  public:
   TakenNames(std::string prefix, int64_t range, size_t pad_width);
 
+  /// Room for `count` names without rehashing in the middle of a run.
+  void Reserve(size_t count) { names_.reserve(count); }
   void Add(const std::string& name);
   void Remove(const std::string& name);
   bool Contains(const std::string& name) const { return names_.count(name) != 0; }
   /// Numbers of 1..range whose name with this prefix and `ending` is taken.
   int64_t CountFor(const std::string& ending) const;
+  /// Whether number `k` with this prefix and `ending` is taken, answered from a bit
+  /// per number where the ending has many names (nullopt: ask Contains instead).
+  /// Drawing in a tight range mostly meets taken numbers; a bit test spares the
+  /// string hashing of each of those draws.
+  std::optional<bool> NumberTaken(const std::string& ending, int64_t k) const;
   size_t size() const { return names_.size(); }
 
  private:
-  /// The ending of `name` if it is prefix + a number of 1..range as drawn + ending.
-  std::optional<std::string> EndingOfDrawnName(const std::string& name) const;
+  struct Ending {
+    int64_t count = 0;
+    std::vector<uint64_t> bits;  // bit k: number k taken; empty until worth building
+  };
+
+  /// The ending and number of `name` if it is prefix + a number of 1..range as
+  /// drawn + ending.
+  std::optional<std::pair<std::string, int64_t>> ParseDrawnName(const std::string& name) const;
+  void BuildBits(const std::string& ending, Ending* info) const;
 
   std::string prefix_;
   int64_t range_;
   size_t pad_width_;
   std::unordered_set<std::string> names_;
-  std::unordered_map<std::string, int64_t> counts_;
+  // Mutable: the bits are a cache, built on first need and kept up by Add and Remove.
+  mutable std::unordered_map<std::string, Ending> endings_;
+  mutable size_t bit_bytes_ = 0;
 };
 
 /// `number` in decimal, filled on the left with "0" to `width` characters; never cut.

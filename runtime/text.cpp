@@ -54,7 +54,26 @@ size_t CharLength(std::string_view text) {
   return count;
 }
 
+namespace {
+
+// An ASCII byte is a character of its own wherever it stands: it can neither
+// continue a sequence nor start one that takes the bytes after it.
+bool AsciiTail(std::string_view text, size_t count) {
+  if (text.size() < count) return false;
+  for (size_t i = text.size() - count; i < text.size(); ++i) {
+    if (static_cast<unsigned char>(text[i]) >= 0x80) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool HasAtLeastChars(std::string_view text, size_t count) {
+  return AsciiTail(text, count) || CharLength(text) >= count;
+}
+
 std::string LastChars(std::string_view text, size_t count) {
+  if (AsciiTail(text, count)) return std::string(text.substr(text.size() - count));
   const std::vector<size_t> starts = CharStarts(text);
   if (count >= starts.size()) return std::string(text);
   return std::string(text.substr(starts[starts.size() - count]));

@@ -18,6 +18,9 @@ std::vector<size_t> CharStarts(std::string_view text);
 /// Length of `text` in characters.
 size_t CharLength(std::string_view text);
 
+/// CharLength(text) >= count, usually without counting.
+bool HasAtLeastChars(std::string_view text, size_t count);
+
 /// The last `count` characters of `text`, or all of it when it is shorter.
 std::string LastChars(std::string_view text, size_t count);
 

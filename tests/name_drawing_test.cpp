@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "engine/shuffle_error.h"
 #include "runtime/text.h"
 #include "tests/support/fake_runtime.h"
@@ -125,6 +127,29 @@ TEST(TakenNamesTest, WideNumbersAreCountedAtTheirNaturalWidth) {
   taken.Add("00007.jpg");  // a width-2 run writes 07, not 00007
   taken.Add("07.jpg");
   EXPECT_EQ(taken.CountFor(".jpg"), 2);
+}
+
+// Past a few dozen names of one ending the answer comes from bits instead of the
+// set; both must agree through every change, or a free number would be skipped.
+TEST(TakenNamesTest, BitsAgreeWithTheSetThroughAddsAndRemoves) {
+  TakenNames taken("P", 500, 3);
+  std::mt19937 generator(7);
+  std::uniform_int_distribution<int> number(0, 520);
+  for (int step = 0; step < 4000; ++step) {
+    const std::string name = "P" + PaddedNumber(number(generator), 3) + ".jpg";
+    if (step % 3 == 2) {
+      taken.Remove(name);
+    } else {
+      taken.Add(name);
+    }
+    if (step % 97 != 0) continue;
+    for (int64_t k = 1; k <= 500; ++k) {
+      const std::optional<bool> bit = taken.NumberTaken(".jpg", k);
+      if (!bit) continue;
+      ASSERT_EQ(*bit, taken.Contains("P" + PaddedNumber(k, 3) + ".jpg")) << "k=" << k;
+    }
+  }
+  EXPECT_TRUE(taken.NumberTaken(".jpg", 1).has_value()) << "bits never built";
 }
 
 }  // namespace

@@ -250,19 +250,6 @@ TEST_F(ShuffleRunTest, StopRequestEndsBetweenTwoFilesKeepingWhatIsDone) {
   EXPECT_EQ(view_.refreshes, 1);
 }
 
-TEST(ShuffleScaleTest, MoreThan32767MatchingFilesOverflowBeforeAnyRename) {
-  TempFolder folder;
-  for (int i = 0; i < 32768; ++i) folder.AddFile("f" + std::to_string(i) + ".txt", "");
-  FakeRuntime runtime;
-  FakeView view;
-  view.folder = folder.path();
-  const ShuffleOutcome outcome = ShuffleFolder(runtime, view);
-  ASSERT_TRUE(outcome.error.has_value());
-  EXPECT_EQ(outcome.error->kind, ErrorKind::kOverflow);
-  EXPECT_TRUE(runtime.renames().empty());
-  EXPECT_EQ(view.range, "999");
-}
-
 TEST(ShuffleRealRuntimeTest, TwoRunsInOneProcessGiveDifferentOrders) {
   TempFolder folder;
   for (int i = 0; i < 30; ++i) folder.AddFile("t" + std::to_string(i) + ".ogg");

@@ -41,6 +41,17 @@ std::string StartFolder() {
   return std::string(1, '/');
 }
 
+// Qt knows the user's number format from the environment even where the C library
+// has no matching locale installed, so the range is read the way the user writes it.
+vantrel::NumberFormat UserNumberFormat() {
+  const QLocale locale = QLocale::system();
+  vantrel::NumberFormat format;
+  format.decimal = locale.decimalPoint().toStdString();
+  format.group = locale.groupSeparator().toStdString();
+  if (format.group == format.decimal) format.group.clear();
+  return format;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -52,7 +63,7 @@ int main(int argc, char* argv[]) {
   QTranslator translator;
   SpeakGerman(app, translator);
 
-  vantrel::PosixRuntime runtime;
+  vantrel::PosixRuntime runtime(UserNumberFormat());
   vantrel::Form1 window(runtime, vantrel::ListDrives, StartFolder());
   window.show();
   return QApplication::exec();
