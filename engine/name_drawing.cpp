@@ -47,11 +47,11 @@ std::string NameDrawer::DrawNewName(const std::string& old_name) {
     // r < 1 keeps k within 1..N in exact arithmetic; the clamp guards the rounding.
     const int64_t k = std::clamp<int64_t>(static_cast<int64_t>(std::floor(n * r)) + 1, 1,
                                           settings_.range);
-    // Usually every number fits the typed width, so the candidate keeps its shape
-    // and only the digits change from draw to draw.
     if (const std::optional<bool> taken = taken_.NumberTaken(ending, k); taken && *taken) {
       continue;
     }
+    // Usually every number fits the typed width, so the candidate keeps its shape
+    // and only the digits change from draw to draw.
     if (fixed_width_) {
       WriteFilled(k, candidate_.data() + field, settings_.pad_width);
     } else {
