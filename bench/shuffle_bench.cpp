@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times ShuffleFolder on generated folders against the floor that any shuffle has
 // to pay on the same file system: listing the folder and renaming every file once.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A whole shuffle run on a folder held in memory, from arbitrary bytes.
 //
 // Input: fields separated by NUL bytes:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Input: one byte choosing the number format, then the text typed as range.
 // Besides crashes and hangs, checks that a result is finite, that blanks around the
 // text change nothing, that whole numbers read back from their own digits, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Input: pattern, a NUL byte, name (without NUL: the input is both).
 // Besides crashes and hangs, checks properties every filter must keep whatever the
 // bytes: a name matches itself, "*" matches everything, case never matters for

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian packages that building, running and testing Vantrel need.
 # As root it installs what is missing; otherwise it names the command to run.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the libFuzzer targets with clang, AddressSanitizer and UBSan, and runs
 # each for a bounded time from its seed corpus in tests/fuzz_corpus/. A crash, a
 # sanitizer report, a broken property or a hang (an input slower than the

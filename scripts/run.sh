@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds Vantrel and opens its window on the current folder (or the folder given).
 set -euo pipefail
 start_folder=${1:-$(pwd)}

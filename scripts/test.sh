@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds Vantrel and runs every test: a normal build with warnings as errors, then
 # the same tests under AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail

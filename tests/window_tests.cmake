@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 add_executable(window_tests
   window_test_main.cpp
   folder_browser_test.cpp

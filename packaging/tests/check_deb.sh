@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Usage: check_deb.sh CPACK BUILD_DIR WORK_DIR VERSION
 # Builds the Debian package into WORK_DIR and checks its file list and control fields.
 # Exit code 77 tells ctest that Debian's packaging tools are not installed.

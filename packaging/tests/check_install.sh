@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Usage: check_install.sh CMAKE BUILD_DIR WORK_DIR VERSION
 # Installs the build into a fresh prefix under WORK_DIR and checks that a desktop
 # finds everything it needs there: program, menu entry, icons and AppStream data.

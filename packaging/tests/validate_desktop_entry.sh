@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Usage: validate_desktop_entry.sh FILE.desktop
 # Exit code 77 tells ctest the validator is not installed (Debian: desktop-file-utils).
 set -eu

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Usage: validate_metainfo.sh FILE.metainfo.xml VERSION
 # Exit code 77 tells ctest the validator is not installed (Debian: appstream).
 set -eu

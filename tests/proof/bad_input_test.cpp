@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whatever a user types into the three fields, a run either works as documented or
 // stops with a clear error before the first rename. Driven through ShuffleFolder on
 // a real folder, in both number formats users have.

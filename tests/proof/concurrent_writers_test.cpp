@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Other programs write into the folder while a run renames: files appear under the
 // very names the run is about to give, and vanish again. Nothing may be replaced,
 // and every original content must still be there exactly once.

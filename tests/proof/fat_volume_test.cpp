@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A real FAT file system, mounted through FUSE like a memory stick. FAT keeps one
 // name per case-insensitive spelling and has no hard links, and FUSE refuses the
 // no-replace flag, so every rename here takes the check-then-rename fallback, and

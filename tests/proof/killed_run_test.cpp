@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A run killed part-way (power cut, kill -9, crash) leaves every file under its old
 // name or its new one, never both and never neither, and a second run completes
 // the folder.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The 16-bit file count: 32 767 matching files shuffle end to end; one more, or a
 // range that would have to be raised past 32 767, is an overflow before any rename.
 

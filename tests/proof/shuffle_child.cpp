@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // shuffle_child FOLDER RANGE PROGRESS_FD
 //
 // Shuffles FOLDER (filter "*.*", no prefix) with the real runtime, as the window
