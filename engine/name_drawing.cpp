@@ -31,6 +31,7 @@ void WriteFilled(int64_t number, char* field, size_t width) {
 
 std::string NameDrawer::DrawNewName(const std::string& old_name) {
   std::string ending;
+  std::string ending_key;
   const size_t field = settings_.prefix.size();
   for (;;) {
     const double r = runtime_.NextRandom();
@@ -38,8 +39,9 @@ std::string NameDrawer::DrawNewName(const std::string& old_name) {
     if (ending.empty()) {
       if (!HasAtLeastChars(old_name, 4)) RaiseError(ErrorKind::kInvalidArgument, old_name);
       ending = LastChars(old_name, 4);
+      ending_key = taken_.EndingKey(ending);
       // The set cannot change while this name is drawn, so one look suffices.
-      if (taken_.CountFor(ending) >= settings_.range) {
+      if (taken_.CountFor(ending_key) >= settings_.range) {
         RaiseError(ErrorKind::kNoFreeName, old_name);
       }
       candidate_ = settings_.prefix + std::string(settings_.pad_width, '0') + ending;
@@ -48,7 +50,7 @@ std::string NameDrawer::DrawNewName(const std::string& old_name) {
     // r < 1 keeps k within 1..N in exact arithmetic; the clamp guards the rounding.
     const int64_t k = std::clamp<int64_t>(static_cast<int64_t>(std::floor(n * r)) + 1, 1,
                                           settings_.range);
-    if (const std::optional<bool> taken = taken_.NumberTaken(ending, k); taken && *taken) {
+    if (const std::optional<bool> taken = taken_.NumberTaken(ending_key, k); taken && *taken) {
       continue;
     }
     // Usually every number fits the typed width, so the candidate keeps its shape

@@ -77,23 +77,29 @@ DrawSettings CheckedSettings(const Runtime& runtime, const ShuffleView& view,
   return settings;
 }
 
-// Renames `old_name` to a freshly drawn name; a name that turns out to be taken on
-// disk (created meanwhile, or equal but for case) joins `taken` and is drawn again.
-// Such a name may be free again later (the other program deleted its file, or this
-// run renamed the entry with the other spelling), so before saying that no name is
-// left, the file forgets them once and lets the file system answer afresh.
+void FillTaken(const std::vector<DirEntry>& entries, TakenNames* taken) {
+  taken->Clear();
+  taken->Reserve(entries.size() + 64);
+  for (const DirEntry& entry : entries) taken->Add(entry.name);
+}
+
+// Renames `old_name` to a freshly drawn name. A name the file system refuses (made
+// meanwhile by another program, or equal to an entry in a way the set does not
+// know) joins `taken` and is drawn again. Such names, and names of files other
+// programs removed, may leave `taken` fuller than the folder, so before saying that
+// no name is left the file re-reads the folder: a listing comes from the file
+// system itself, never from a cache of lookups.
 void RenameOne(Folder& folder, NameDrawer& drawer, TakenNames& taken,
-               std::vector<std::string>* refused, const std::string& old_name) {
-  bool asked_afresh = false;
+               const std::string& old_name) {
+  bool read_afresh = false;
   for (;;) {
     std::string new_name;
     try {
       new_name = drawer.DrawNewName(old_name);
     } catch (const ShuffleError& error) {
-      if (error.kind != ErrorKind::kNoFreeName || asked_afresh || refused->empty()) throw;
-      for (const std::string& name : *refused) taken.Remove(name);
-      refused->clear();
-      asked_afresh = true;
+      if (error.kind != ErrorKind::kNoFreeName || read_afresh) throw;
+      FillTaken(ListFolder(folder), &taken);
+      read_afresh = true;
       continue;
     }
     SysError sys;
@@ -104,7 +110,6 @@ void RenameOne(Folder& folder, NameDrawer& drawer, TakenNames& taken,
         return;
       case RenameOutcome::kTaken:
         taken.Add(new_name);
-        refused->push_back(new_name);
         break;
       case RenameOutcome::kFailed:
         Raise(ErrorKind::kFileService, old_name, sys);
@@ -125,9 +130,9 @@ void RunShuffle(Runtime& runtime, ShuffleView& view, ShuffleOutcome* outcome) {
 
   CheckRange(runtime, view, file_count);
   const DrawSettings settings = CheckedSettings(runtime, view, name_list);
-  TakenNames taken(settings.prefix, settings.range, settings.pad_width);
-  taken.Reserve(entries.size() + 64);
-  for (const DirEntry& entry : entries) taken.Add(entry.name);
+  TakenNames taken(settings.prefix, settings.range, settings.pad_width,
+                   folder->Traits(entries).ignores_case);
+  FillTaken(entries, &taken);
   NameDrawer drawer(runtime, taken, settings);
 
   struct DrawCount {  // keeps the count right on the error path too
@@ -136,13 +141,12 @@ void RunShuffle(Runtime& runtime, ShuffleView& view, ShuffleOutcome* outcome) {
     ~DrawCount() { outcome->draws = drawer.draws(); }
   } draw_count{outcome, drawer};
 
-  std::vector<std::string> refused;  // taken on disk, though not in the listing
   for (int16_t file_index = 0; file_index < file_count; StepUp(&file_index)) {
     if (view.StopRequested()) {
       outcome->stopped = true;
       break;
     }
-    RenameOne(*folder, drawer, taken, &refused, name_list[static_cast<size_t>(file_index)]);
+    RenameOne(*folder, drawer, taken, name_list[static_cast<size_t>(file_index)]);
     ++outcome->renamed;
     view.ReportProgress(outcome->renamed, file_count);
   }

@@ -24,8 +24,11 @@ std::string PaddedNumber(int64_t number, size_t width) {
   return text;
 }
 
-TakenNames::TakenNames(std::string prefix, int64_t range, size_t pad_width)
-    : prefix_(std::move(prefix)), range_(range), pad_width_(pad_width) {}
+TakenNames::TakenNames(std::string prefix, int64_t range, size_t pad_width, bool ignore_case)
+    : prefix_(ignore_case ? FoldCase(prefix) : std::move(prefix)),
+      range_(range),
+      pad_width_(pad_width),
+      ignore_case_(ignore_case) {}
 
 namespace {
 
@@ -44,8 +47,9 @@ void SetBit(std::vector<uint64_t>* bits, int64_t k, bool value) {
 }  // namespace
 
 void TakenNames::Add(const std::string& name) {
-  if (!names_.insert(name).second) return;
-  if (const auto drawn = ParseDrawnName(name)) {
+  const auto [it, added] = names_.insert(ignore_case_ ? FoldCase(name) : name);
+  if (!added) return;
+  if (const auto drawn = ParseDrawnName(*it)) {
     Ending& info = endings_[drawn->first];
     ++info.count;
     if (!info.bits.empty()) SetBit(&info.bits, drawn->second, true);
@@ -53,12 +57,20 @@ void TakenNames::Add(const std::string& name) {
 }
 
 void TakenNames::Remove(const std::string& name) {
-  if (names_.erase(name) == 0) return;
-  if (const auto drawn = ParseDrawnName(name)) {
+  const std::string folded = ignore_case_ ? FoldCase(name) : std::string();
+  const std::string& key = ignore_case_ ? folded : name;
+  if (names_.erase(key) == 0) return;
+  if (const auto drawn = ParseDrawnName(key)) {
     Ending& info = endings_[drawn->first];
     --info.count;
     if (!info.bits.empty()) SetBit(&info.bits, drawn->second, false);
   }
+}
+
+void TakenNames::Clear() {
+  names_.clear();
+  endings_.clear();
+  bit_bytes_ = 0;
 }
 
 int64_t TakenNames::CountFor(const std::string& ending) const {

@@ -5,8 +5,10 @@
 #include <fcntl.h>
 #include <sys/random.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <utility>
@@ -34,6 +36,25 @@ bool FlagRefused(int code) { return code == EINVAL || code == ENOSYS || code == 
 bool LinksRefused(int code) {
   return code == EPERM || code == EOPNOTSUPP || code == ENOSYS || code == EMLINK ||
          code == EINVAL;
+}
+
+constexpr decltype(statfs::f_type) kMsdosMagic = 0x4d44;  // msdos and vfat
+constexpr decltype(statfs::f_type) kExfatMagic = 0x2011BAB0;
+
+// `name` with the case of its ASCII letters swapped; empty when it has no letter.
+std::string SwappedCase(const std::string& name) {
+  std::string swapped = name;
+  bool any = false;
+  for (char& c : swapped) {
+    if (c >= 'a' && c <= 'z') {
+      c = static_cast<char>(c - 'a' + 'A');
+      any = true;
+    } else if (c >= 'A' && c <= 'Z') {
+      c = static_cast<char>(c - 'A' + 'a');
+      any = true;
+    }
+  }
+  return any ? swapped : std::string();
 }
 
 }  // namespace
@@ -97,6 +118,28 @@ bool PosixFolder::ReadEntries(std::vector<DirEntry>* entries, SysError* err) {
   return true;
 }
 
+FolderTraits PosixFolder::Traits(const std::vector<DirEntry>& entries) {
+  FolderTraits traits;
+  struct statfs volume {};
+  if (fstatfs(dir_fd_, &volume) == 0 &&
+      (volume.f_type == kMsdosMagic || volume.f_type == kExfatMagic)) {
+    traits.ignores_case = true;
+    return traits;
+  }
+  // Behind FUSE, a network share or a casefolded folder only asking tells: another
+  // spelling of a listed name that the lookup finds, though the listing lacks it.
+  // (FUSE gives each spelling an inode number of its own, so inodes cannot tell.)
+  const auto probe = std::find_if(entries.begin(), entries.end(),
+                                  [](const DirEntry& e) { return !SwappedCase(e.name).empty(); });
+  if (probe == entries.end()) return traits;
+  const std::string swapped = SwappedCase(probe->name);
+  struct stat info {};
+  if (fstatat(dir_fd_, swapped.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) return traits;
+  traits.ignores_case = std::none_of(entries.begin(), entries.end(),
+                                     [&](const DirEntry& e) { return e.name == swapped; });
+  return traits;
+}
+
 RenameOutcome PosixFolder::RenameNoReplace(const std::string& from, const std::string& to,
                                            SysError* err) {
   if (method_ == RenameMethod::kRenameNoReplace) {
@@ -140,12 +183,25 @@ RenameOutcome PosixFolder::RenameByLink(const std::string& from, const std::stri
 
 RenameOutcome PosixFolder::RenameAfterCheck(const std::string& from, const std::string& to,
                                             SysError* err) {
-  // The lookup goes through the file system, so on a case-insensitive one it also
-  // finds an entry that differs from `to` only in case.
-  struct stat info {};
-  if (fstatat(dir_fd_, to.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) return RenameOutcome::kTaken;
-  if (errno != ENOENT) {
-    Fail(err, "fstatat", to, errno);
+  // The check is the flag itself. Before the file system can refuse it, the kernel
+  // looks `to` up afresh, through the file system, so that a name differing only in
+  // case is found too, and answers EEXIST. fstatat would be answered from FUSE's
+  // lookup cache, which names an entry for up to a second after it was renamed away.
+  if (calls_.renameat2(dir_fd_, from.c_str(), dir_fd_, to.c_str(), RENAME_NOREPLACE) == 0) {
+    return RenameOutcome::kDone;
+  }
+  const int code = errno;
+  if (code == EEXIST) return RenameOutcome::kTaken;
+  if (code == ENOSYS) {
+    // No renameat2 at all: an older lookup is the best there is.
+    struct stat info {};
+    if (fstatat(dir_fd_, to.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) return RenameOutcome::kTaken;
+    if (errno != ENOENT) {
+      Fail(err, "fstatat", to, errno);
+      return RenameOutcome::kFailed;
+    }
+  } else if (!FlagRefused(code)) {
+    Fail(err, "renameat2", from, code);
     return RenameOutcome::kFailed;
   }
   if (renameat(dir_fd_, from.c_str(), dir_fd_, to.c_str()) != 0) {

@@ -27,7 +27,7 @@ class PosixRuntime : public Runtime {
 enum class RenameMethod {
   kRenameNoReplace,  // renameat2 with RENAME_NOREPLACE
   kLinkUnlink,       // linkat, then unlinkat of the old name
-  kCheckThenRename,  // fstatat, then a plain renameat (FAT: no flag, no hard links)
+  kCheckThenRename,  // the flag's own lookup, then a plain renameat (FAT behind FUSE)
 };
 
 /// The system calls a rename may take, replaceable so that tests can make a file
@@ -52,6 +52,7 @@ class PosixFolder : public Folder {
   bool ReadEntries(std::vector<DirEntry>* entries, SysError* err) override;
   RenameOutcome RenameNoReplace(const std::string& from, const std::string& to,
                                 SysError* err) override;
+  FolderTraits Traits(const std::vector<DirEntry>& entries) override;
 
   RenameMethod method() const { return method_; }
 

@@ -30,6 +30,12 @@ enum class RenameOutcome {
   kFailed,
 };
 
+/// How the file system behind a folder treats names.
+struct FolderTraits {
+  /// Names that differ only in letter case name one entry (FAT, exFAT, and others).
+  bool ignores_case = false;
+};
+
 /// One opened folder. Lives for one shuffle run, so that the way the file system
 /// takes renames is found out once per run.
 class Folder {
@@ -41,6 +47,12 @@ class Folder {
   /// a target that exists gives kTaken, not kFailed.
   virtual RenameOutcome RenameNoReplace(const std::string& from, const std::string& to,
                                         SysError* err) = 0;
+  /// Finds out how the folder treats names, looking at one of `entries` (as read by
+  /// ReadEntries) where it has to. A handful of calls, however many entries.
+  virtual FolderTraits Traits(const std::vector<DirEntry>& entries) {
+    static_cast<void>(entries);
+    return {};
+  }
 };
 
 /// Everything the engine takes from the operating system.

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "runtime/text.h"
 
+#include <QChar>
+
 namespace vantrel {
 
 size_t Utf8SequenceLength(std::string_view text) {
@@ -30,6 +32,56 @@ size_t Utf8SequenceLength(std::string_view text) {
     if (byte(i) < 0x80 || byte(i) > 0xBF) return 0;
   }
   return length;
+}
+
+char32_t DecodeUtf8Sequence(std::string_view text, size_t length) {
+  const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
+  if (length == 1) return byte(0);
+  char32_t value = byte(0) & (0xFF >> (length + 1));
+  for (size_t i = 1; i < length; ++i) value = (value << 6) | (byte(i) & 0x3F);
+  return value;
+}
+
+namespace {
+
+void AppendUtf8(char32_t c, std::string* out) {
+  if (c < 0x80) {
+    out->push_back(static_cast<char>(c));
+    return;
+  }
+  const size_t length = c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
+  const unsigned char lead_marks[] = {0, 0, 0xC0, 0xE0, 0xF0};
+  char bytes[4];
+  for (size_t i = length - 1; i > 0; --i) {
+    bytes[i] = static_cast<char>(0x80 | (c & 0x3F));
+    c >>= 6;
+  }
+  bytes[0] = static_cast<char>(lead_marks[length] | c);
+  out->append(bytes, length);
+}
+
+}  // namespace
+
+std::string FoldCase(std::string_view name) {
+  std::string folded;
+  folded.reserve(name.size());
+  size_t pos = 0;
+  while (pos < name.size()) {
+    const auto byte = static_cast<unsigned char>(name[pos]);
+    if (byte < 0x80) {
+      folded.push_back(static_cast<char>(byte >= 'A' && byte <= 'Z' ? byte + ('a' - 'A') : byte));
+      ++pos;
+      continue;
+    }
+    const size_t length = Utf8SequenceLength(name.substr(pos));
+    if (length == 0) {
+      folded.push_back(name[pos++]);
+      continue;
+    }
+    AppendUtf8(QChar::toCaseFolded(DecodeUtf8Sequence(name.substr(pos), length)), &folded);
+    pos += length;
+  }
+  return folded;
 }
 
 std::vector<size_t> CharStarts(std::string_view text) {

@@ -35,4 +35,12 @@ std::string DisplayName(std::string_view name);
 /// Length in bytes of the well-formed UTF-8 sequence at the start of `text`, or 0.
 size_t Utf8SequenceLength(std::string_view text);
 
+/// The code point of the well-formed sequence of `length` bytes at the start of `text`.
+char32_t DecodeUtf8Sequence(std::string_view text, size_t length);
+
+/// `name` with every letter in its case-folded form, so that two names a
+/// case-insensitive file system takes for one compare equal. Bytes outside
+/// well-formed UTF-8 stay as they are; the count of characters never changes.
+std::string FoldCase(std::string_view name);
+
 }  // namespace vantrel

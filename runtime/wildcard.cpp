@@ -14,14 +14,6 @@ namespace {
 // match only themselves.
 constexpr char32_t kRawByteBase = 0x110000;
 
-char32_t DecodeSequence(std::string_view text, size_t length) {
-  const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
-  if (length == 1) return byte(0);
-  char32_t value = byte(0) & (0xFF >> (length + 1));
-  for (size_t i = 1; i < length; ++i) value = (value << 6) | (byte(i) & 0x3F);
-  return value;
-}
-
 std::vector<char32_t> FoldedUnits(std::string_view text) {
   std::vector<char32_t> units;
   units.reserve(text.size());
@@ -32,7 +24,7 @@ std::vector<char32_t> FoldedUnits(std::string_view text) {
       units.push_back(kRawByteBase + static_cast<unsigned char>(text[pos]));
       ++pos;
     } else {
-      units.push_back(QChar::toCaseFolded(DecodeSequence(text.substr(pos), length)));
+      units.push_back(QChar::toCaseFolded(DecodeUtf8Sequence(text.substr(pos), length)));
       pos += length;
     }
   }
