@@ -10,7 +10,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev
   clang libclang-rt-14-dev
   xvfb xauth
-  dosfstools fusefat mtools
+  dosfstools fusefat mtools exfatprogs exfat-fuse stress-ng
   desktop-file-utils appstream
   dpkg-dev fakeroot file
 )

@@ -122,6 +122,22 @@ TEST(TakenNamesTest, CountsOnlyNamesTheDrawerCouldProduce) {
   EXPECT_FALSE(taken.Contains("Foto001.jpg"));
 }
 
+// On a stick 001.JPG takes 001.jpg: one number of the ending .jpg, whatever the
+// spellings of prefix and ending.
+TEST(TakenNamesTest, WhereCaseIsIgnoredEverySpellingIsOneName) {
+  TakenNames taken("Foto", 100, 3, /*ignore_case=*/true);
+  for (const char* name : {"Foto001.jpg", "FOTO001.JPG", "foto003.jpg", "Foto042.JPG",
+                           "Foto42.jpg", "Foto101.jpg", "Fotox03.jpg"}) {
+    taken.Add(name);
+  }
+  EXPECT_EQ(taken.CountFor(taken.EndingKey(".jpg")), 3);  // 001, 003, 042
+  EXPECT_EQ(taken.CountFor(taken.EndingKey(".JPG")), 3);
+  EXPECT_TRUE(taken.Contains("foto042.jpg"));
+  taken.Remove("fOTO001.Jpg");
+  EXPECT_EQ(taken.CountFor(taken.EndingKey(".Jpg")), 2);
+  EXPECT_FALSE(taken.Contains("Foto001.jpg"));
+}
+
 TEST(TakenNamesTest, WideNumbersAreCountedAtTheirNaturalWidth) {
   TakenNames taken("", 12345, 2);
   taken.Add("12345.jpg");

@@ -13,12 +13,18 @@
 #include <gtest/gtest.h>
 
 #include "runtime/wildcard.h"
+#include "tests/support/fake_runtime.h"
 #include "tests/support/temp_folder.h"
 
 namespace vantrel {
 namespace {
 
 using testing::TempFolder;
+
+int NoRenameat2(int, const char*, int, const char*, unsigned int) {
+  errno = ENOSYS;
+  return -1;
+}
 
 std::unique_ptr<PosixFolder> OpenWith(const TempFolder& folder, RenameCalls calls) {
   const int fd = open(folder.path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -80,21 +86,13 @@ TEST(PosixListingTest, ListingOfAMissingFolderFailsWithItsErrno) {
 // a link as a link.
 class PosixRenameTest : public ::testing::TestWithParam<const char*> {
  protected:
-  // Calls that make the file system refuse the flag, and hard links as well.
-  static int NoFlag(int, const char*, int, const char*, unsigned int) {
-    errno = EINVAL;
-    return -1;
-  }
-  static int NoLinks(int, const char*, int, const char*, int) {
-    errno = EPERM;
-    return -1;
-  }
-
   std::unique_ptr<PosixFolder> Open(const TempFolder& folder) {
-    RenameCalls calls = RenameCalls::System();
     const std::string method = GetParam();
-    if (method != "renameat2") calls.renameat2 = NoFlag;
-    if (method == "check") calls.linkat = NoLinks;
+    if (method == "renameat2") return OpenWith(folder, RenameCalls::System());
+    if (method == "link") return OpenWith(folder, testing::CallsWithoutNoReplaceFlag());
+    RenameCalls calls = testing::CallsWithoutFlagOrLinks();
+    // A kernel without renameat2 leaves only a plain lookup as the check.
+    if (method == "stat") calls.renameat2 = NoRenameat2;
     return OpenWith(folder, calls);
   }
   RenameMethod Expected() const {
@@ -151,7 +149,8 @@ TEST_P(PosixRenameTest, AMissingSourceIsAFailureWithItsErrno) {
   EXPECT_EQ(err.path, "gone.jpg");
 }
 
-INSTANTIATE_TEST_SUITE_P(Methods, PosixRenameTest, ::testing::Values("renameat2", "link", "check"),
+INSTANTIATE_TEST_SUITE_P(Methods, PosixRenameTest,
+                         ::testing::Values("renameat2", "link", "check", "stat"),
                          [](const ::testing::TestParamInfo<const char*>& info) {
                            return std::string(info.param);
                          });
@@ -160,10 +159,7 @@ TEST(PosixRenameFallbackTest, AFailedUnlinkUndoesTheLink) {
   TempFolder folder;
   folder.AddFile("a.jpg", "A");
   RenameCalls calls = RenameCalls::System();
-  calls.renameat2 = [](int, const char*, int, const char*, unsigned int) {
-    errno = ENOSYS;
-    return -1;
-  };
+  calls.renameat2 = NoRenameat2;
   static bool fail_next_unlink = true;
   calls.unlinkat = [](int fd, const char* name, int flags) {
     if (fail_next_unlink) {

@@ -108,24 +108,14 @@ TEST_F(ShuffleFaultTest, ANameCreatedDuringTheRunIsNeverOverwritten) {
   EXPECT_EQ(ContentSet(folder_.Contents()), expected);
 }
 
-int RefuseFlag(int, const char*, int, const char*, unsigned int) {
-  errno = EINVAL;
-  return -1;
-}
-
-int RefuseLinks(int, const char*, int, const char*, int) {
-  errno = EPERM;
-  return -1;
-}
-
 TEST_F(ShuffleFaultTest, FallsBackWhereTheFileSystemRefusesTheFlagOrLinks) {
-  runtime_.rename_calls.renameat2 = RefuseFlag;
+  runtime_.rename_calls = testing::CallsWithoutNoReplaceFlag();
   view_.range = "9";  // tight: the fallbacks must also avoid the names given so far
   ShuffleOutcome outcome = Run();
   ASSERT_FALSE(outcome.error.has_value()) << DescribeError(*outcome.error);
   EXPECT_EQ(ContentSet(folder_.Contents()), ContentSet(before_));
 
-  runtime_.rename_calls.linkat = RefuseLinks;
+  runtime_.rename_calls = testing::CallsWithoutFlagOrLinks();
   outcome = Run();
   ASSERT_FALSE(outcome.error.has_value()) << DescribeError(*outcome.error);
   EXPECT_EQ(outcome.renamed, 8);

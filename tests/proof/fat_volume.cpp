@@ -89,27 +89,18 @@ int RunProgram(const std::vector<std::string>& argv, std::string* output) {
   return StatusOf(status);
 }
 
-FatVolume::FatVolume(const std::string& work_folder, bool mount, int size_kib)
-    : image_(work_folder + "/stick.img"),
+FatVolume::FatVolume(const std::string& work_folder, bool mount, int size_kib,
+                     StickFormat format)
+    : format_(format),
+      image_(work_folder + "/stick.img"),
       mount_point_(work_folder + "/stick"),
-      log_(work_folder + "/fusefat.log") {
+      log_(work_folder + "/fuse.log") {
   if (access("/dev/fuse", R_OK | W_OK) != 0) {
     why_not_ = std::string("/dev/fuse is not usable (") + std::strerror(errno) +
-               "); FUSE is needed to mount a FAT image without a block device";
+               "); FUSE is needed to mount a stick's image";
     return;
   }
-  std::string output;
-  const int made = RunProgram({"mkfs.vfat", "-C", image_, std::to_string(size_kib)}, &output);
-  if (made != 0) {
-    why_not_ = made == 127 ? "mkfs.vfat is missing (Debian package dosfstools)"
-                           : "mkfs.vfat failed: " + output;
-    return;
-  }
-  output.clear();
-  if (RunProgram({"mdir", "-V"}, &output) == 127) {
-    why_not_ = "mtools are missing (Debian package mtools)";
-    return;
-  }
+  if (!MakeImage(size_kib)) return;
   if (mkdir(mount_point_.c_str(), 0755) != 0) {
     why_not_ = std::string("mkdir mount point: ") + std::strerror(errno);
     return;
@@ -118,9 +109,38 @@ FatVolume::FatVolume(const std::string& work_folder, bool mount, int size_kib)
   if (mount && !Mount(&why)) why_not_ = why;
 }
 
+bool FatVolume::MakeImage(int size_kib) {
+  std::string output;
+  if (format_ == StickFormat::kFat) {
+    const int made = RunProgram({"mkfs.vfat", "-C", image_, std::to_string(size_kib)}, &output);
+    if (made != 0) {
+      why_not_ = made == 127 ? "mkfs.vfat is missing (Debian package dosfstools)"
+                             : "mkfs.vfat failed: " + output;
+    } else if (RunProgram({"mdir", "-V"}, &output) == 127) {
+      why_not_ = "mtools are missing (Debian package mtools)";
+    }
+    return why_not_.empty();
+  }
+  int made = RunProgram({"truncate", "-s", std::to_string(size_kib) + "K", image_}, &output);
+  if (made == 0) made = RunProgram({"mkfs.exfat", image_}, &output);
+  if (made != 0) {
+    why_not_ = made == 127 ? "mkfs.exfat is missing (Debian package exfatprogs)"
+                           : "mkfs.exfat failed: " + output;
+    return false;
+  }
+  output.clear();
+  if (RunProgram({"losetup", "-f", "--show", image_}, &output) != 0) {
+    why_not_ = "no loop device for the exFAT image (exfat-fuse needs a block device): " + output;
+    return false;
+  }
+  device_ = output.substr(0, output.find('\n'));
+  return true;
+}
+
 FatVolume::~FatVolume() {
   std::string ignored;
   Unmount(&ignored);
+  if (!device_.empty()) RunProgram({"losetup", "-d", device_}, nullptr);
 }
 
 bool FatVolume::Mount(std::string* why) {
@@ -129,8 +149,10 @@ bool FatVolume::Mount(std::string* why) {
     *why = std::string("cannot write fusefat log: ") + std::strerror(errno);
     return false;
   }
-  // -f keeps the daemon our child; rw+ is fusefat's switch for writing.
-  daemon_ = Spawn({"fusefat", "-f", "-o", "rw+", image_, mount_point_}, log_fd);
+  // -f and -d keep the daemon our child; rw+ is fusefat's switch for writing.
+  daemon_ = format_ == StickFormat::kFat
+                ? Spawn({"fusefat", "-f", "-o", "rw+", image_, mount_point_}, log_fd)
+                : Spawn({"mount.exfat-fuse", "-d", device_, mount_point_}, log_fd);
   close(log_fd);
   if (daemon_ < 0) {
     *why = std::string("fork: ") + std::strerror(errno);
@@ -143,9 +165,11 @@ bool FatVolume::Mount(std::string* why) {
     if (waitpid(daemon_, &status, WNOHANG) == daemon_) {
       daemon_ = -1;
       const int code = StatusOf(status);
-      *why = code == 127 ? "fusefat is missing (Debian package fusefat)"
-                         : "fusefat could not mount the image (exit " + std::to_string(code) +
-                               "): " + ReadText(log_);
+      const bool fat = format_ == StickFormat::kFat;
+      *why = code == 127 ? (fat ? "fusefat is missing (Debian package fusefat)"
+                                : "mount.exfat-fuse is missing (Debian package exfat-fuse)")
+                         : "the FUSE daemon could not mount the image (exit " +
+                               std::to_string(code) + "): " + ReadText(log_);
       return false;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -153,7 +177,7 @@ bool FatVolume::Mount(std::string* why) {
   kill(daemon_, SIGKILL);
   waitpid(daemon_, nullptr, 0);
   daemon_ = -1;
-  *why = "fusefat did not mount within 20 s: " + ReadText(log_);
+  *why = "the FUSE daemon did not mount within 20 s: " + ReadText(log_);
   return false;
 }
 
@@ -189,12 +213,23 @@ bool FatVolume::Unmount(std::string* why) {
 }
 
 bool FatVolume::CheckImage(std::string* report) const {
-  return RunProgram({"fsck.fat", "-n", image_}, report) == 0;
+  const char* fsck = format_ == StickFormat::kFat ? "fsck.fat" : "fsck.exfat";
+  return RunProgram({fsck, "-n", image_}, report) == 0;
+}
+
+bool FatVolume::CopyThroughMount(const std::string& from, const std::string& to,
+                                 std::string* why) {
+  if (!Mount(why)) return false;
+  std::string output;
+  const bool copied = RunProgram({"cp", "-r", from, to}, &output) == 0;
+  if (!copied) *why = "cp -r " + from + " " + to + ": " + output;
+  return Unmount(why) && copied;
 }
 
 // fusefat leaves the reserved second FAT entry other than mkfs.vfat wrote it, which
 // fsck.fat accepts and mtools only takes with its start-up check skipped.
-bool FatVolume::CopyIn(const std::string& host_folder, std::string* why) const {
+bool FatVolume::CopyIn(const std::string& host_folder, std::string* why) {
+  if (format_ == StickFormat::kExfat) return CopyThroughMount(host_folder, mount_point_, why);
   std::string output;
   if (RunProgram({"env", "MTOOLS_SKIP_CHECK=1", "mcopy", "-s", "-i", image_, host_folder, "::/"},
                  &output) == 0) {
@@ -205,7 +240,10 @@ bool FatVolume::CopyIn(const std::string& host_folder, std::string* why) const {
 }
 
 bool FatVolume::CopyOut(const std::string& name, const std::string& host_folder,
-                        std::string* why) const {
+                        std::string* why) {
+  if (format_ == StickFormat::kExfat) {
+    return CopyThroughMount(mount_point_ + "/" + name, host_folder, why);
+  }
   std::string output;
   if (RunProgram({"env", "MTOOLS_SKIP_CHECK=1", "mcopy", "-s", "-n", "-i", image_, "::/" + name,
                   host_folder},

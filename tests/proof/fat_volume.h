@@ -12,19 +12,25 @@ namespace vantrel::proof {
 /// Returns the exit status, 127 when it cannot be started, -signal when killed.
 int RunProgram(const std::vector<std::string>& argv, std::string* output);
 
-/// A FAT image made with mkfs.vfat and mounted through FUSE with fusefat, the way a
-/// memory stick is seen: case-insensitive names, no hard links, no no-replace flag.
-/// The FUSE daemon runs in the foreground as our child, so it is gone with the test.
-/// Files are put on and taken off the image with mtools, which is quick where
-/// fusefat takes a quadratic time to create files, and which reads the image with
-/// code of its own rather than through the mount under test.
+enum class StickFormat {
+  kFat,    // mkfs.vfat, mounted with fusefat
+  kExfat,  // mkfs.exfat on a loop device, mounted with exfat-fuse
+};
+
+/// An image of a memory stick mounted through FUSE, the way a stick is seen:
+/// case-insensitive names, no hard links, no no-replace flag. The FUSE daemon runs
+/// in the foreground as our child, so it is gone with the test. FAT files are put
+/// on and taken off the image with mtools, which is quick where fusefat takes a
+/// quadratic time to create files, and which reads the image with code of its own
+/// rather than through the mount under test; exFAT ones go through a mount of their own.
 class FatVolume {
  public:
   /// Creates image and mount point inside `work_folder` and mounts. Where that is not
-  /// possible here (no /dev/fuse, tools missing, mount refused) ready() is false
-  /// and why_not() says why. With `mount` false, the image stays unmounted so that
-  /// CopyIn can fill it first.
-  explicit FatVolume(const std::string& work_folder, bool mount = true, int size_kib = 16384);
+  /// possible here (no /dev/fuse or loop device, tools missing, mount refused)
+  /// ready() is false and why_not() says why. With `mount` false, the image stays
+  /// unmounted so that CopyIn can fill it first.
+  explicit FatVolume(const std::string& work_folder, bool mount = true, int size_kib = 16384,
+                     StickFormat format = StickFormat::kFat);
   ~FatVolume();
   FatVolume(const FatVolume&) = delete;
   FatVolume& operator=(const FatVolume&) = delete;
@@ -37,15 +43,22 @@ class FatVolume {
   bool Mount(std::string* why);
   /// Unmounts and waits for the daemon, so the image is complete afterwards.
   bool Unmount(std::string* why);
-  /// fsck.fat in read-only mode on the unmounted image; true when it finds nothing.
+  /// fsck in read-only mode on the unmounted image; true when it finds nothing.
   bool CheckImage(std::string* report) const;
   /// Copies the folder `host_folder` (with its files) into the root of the
   /// unmounted image.
-  bool CopyIn(const std::string& host_folder, std::string* why) const;
+  bool CopyIn(const std::string& host_folder, std::string* why);
   /// Copies the image's folder `name` into `host_folder`.
-  bool CopyOut(const std::string& name, const std::string& host_folder, std::string* why) const;
+  bool CopyOut(const std::string& name, const std::string& host_folder, std::string* why);
 
  private:
+  bool MakeImage(int size_kib);
+  /// Copies `from` into the folder `to` through a mount of the image that is
+  /// undone afterwards.
+  bool CopyThroughMount(const std::string& from, const std::string& to, std::string* why);
+
+  StickFormat format_;
+  std::string device_;  // the loop device of an exFAT image
   std::string image_;
   std::string mount_point_;
   std::string log_;

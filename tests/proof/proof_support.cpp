@@ -183,6 +183,9 @@ class ProbeFolder : public Folder {
   bool ReadEntries(std::vector<DirEntry>* entries, SysError* err) override {
     return real_->ReadEntries(entries, err);
   }
+  FolderTraits Traits(const std::vector<DirEntry>& entries) override {
+    return real_->Traits(entries);
+  }
   RenameOutcome RenameNoReplace(const std::string& from, const std::string& to,
                                 SysError* err) override {
     const RenameOutcome outcome = real_->RenameNoReplace(from, to, err);
@@ -219,24 +222,6 @@ double ProbeRuntime::NextRandom() {
   if (draw_limit > 0 && draws_ >= draw_limit) throw DrawLimitReached{draws_};
   ++draws_;
   return static_cast<double>(generator_() >> 11) * 0x1.0p-53;
-}
-
-RenameCalls CallsWithoutNoReplaceFlag() {
-  RenameCalls calls = RenameCalls::System();
-  calls.renameat2 = [](int, const char*, int, const char*, unsigned int) {
-    errno = EINVAL;
-    return -1;
-  };
-  return calls;
-}
-
-RenameCalls CallsWithoutFlagOrLinks() {
-  RenameCalls calls = CallsWithoutNoReplaceFlag();
-  calls.linkat = [](int, const char*, int, const char*, int) {
-    errno = EPERM;
-    return -1;
-  };
-  return calls;
 }
 
 const char* MethodName(RenameMethod method) {

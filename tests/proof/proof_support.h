@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "runtime/posix_runtime.h"
+#include "tests/support/fake_runtime.h"
 
 namespace vantrel::proof {
 
@@ -85,10 +86,8 @@ class ProbeRuntime : public Runtime {
   std::optional<RenameMethod> last_method_;
 };
 
-/// Rename calls whose renameat2 refuses the no-replace flag, as FUSE and NFS do.
-RenameCalls CallsWithoutNoReplaceFlag();
-/// Rename calls of a file system with neither the flag nor hard links (FAT).
-RenameCalls CallsWithoutFlagOrLinks();
+using testing::CallsWithoutFlagOrLinks;
+using testing::CallsWithoutNoReplaceFlag;
 
 const char* MethodName(RenameMethod method);
 

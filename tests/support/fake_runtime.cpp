@@ -2,6 +2,7 @@
 #include "tests/support/fake_runtime.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 
@@ -18,6 +19,10 @@ class FakeFolder : public Folder {
       return false;
     }
     return real_->ReadEntries(entries, err);
+  }
+
+  FolderTraits Traits(const std::vector<DirEntry>& entries) override {
+    return real_->Traits(entries);
   }
 
   RenameOutcome RenameNoReplace(const std::string& from, const std::string& to,
@@ -59,6 +64,25 @@ double FakeRuntime::NextRandom() {
     return value;
   }
   return static_cast<double>(generator_() >> 11) * 0x1.0p-53;
+}
+
+RenameCalls CallsWithoutNoReplaceFlag() {
+  RenameCalls calls = RenameCalls::System();
+  calls.renameat2 = [](int, const char*, int to_dir, const char* to, unsigned int) {
+    struct stat info {};
+    errno = fstatat(to_dir, to, &info, AT_SYMLINK_NOFOLLOW) == 0 ? EEXIST : EINVAL;
+    return -1;
+  };
+  return calls;
+}
+
+RenameCalls CallsWithoutFlagOrLinks() {
+  RenameCalls calls = CallsWithoutNoReplaceFlag();
+  calls.linkat = [](int, const char*, int, const char*, int) {
+    errno = EPERM;
+    return -1;
+  };
+  return calls;
 }
 
 }  // namespace vantrel::testing

@@ -57,4 +57,11 @@ class FakeRuntime : public Runtime {
   std::vector<std::pair<std::string, std::string>> renames_;
 };
 
+/// Rename calls of a file system without the no-replace flag (FUSE, NFS). As the
+/// kernel does, they look the target up before refusing the flag, so an existing
+/// target still gives EEXIST.
+RenameCalls CallsWithoutNoReplaceFlag();
+/// The same without hard links either (FAT behind FUSE).
+RenameCalls CallsWithoutFlagOrLinks();
+
 }  // namespace vantrel::testing
