@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <memory>
 
 #include "runtime/folder_path.h"
@@ -74,6 +75,13 @@ bool CurrentFolder(std::string* path, SysError* err) {
   // Linux marks a current folder outside the process's root with "(unreachable)".
   if (buffer.empty() || buffer[0] != '/') return Fail(err, "getcwd", buffer, ENOENT);
   *path = std::move(buffer);
+  return true;
+}
+
+bool ResolvePath(const std::string& path, std::string* resolved, SysError* err) {
+  const std::unique_ptr<char, void (*)(void*)> real(realpath(path.c_str(), nullptr), std::free);
+  if (!real) return Fail(err, "realpath", path, errno);
+  *resolved = real.get();
   return true;
 }
 

@@ -24,4 +24,8 @@ bool ReadFolderListing(const std::string& path, FolderListing* listing, SysError
 /// The process's current folder as an absolute path.
 bool CurrentFolder(std::string* path, SysError* err);
 
+/// `path` as an absolute path without links, "." or "..", a relative one taken from the
+/// current folder. False with `err` set when some part of it does not exist.
+bool ResolvePath(const std::string& path, std::string* resolved, SysError* err);
+
 }  // namespace vantrel

@@ -12,7 +12,7 @@ PACKAGES=(
   xvfb xauth
   dosfstools fusefat mtools exfatprogs exfat-fuse stress-ng
   desktop-file-utils appstream
-  dpkg-dev fakeroot file
+  dpkg-dev fakeroot file lintian man-db
 )
 
 missing=()

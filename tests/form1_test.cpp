@@ -177,6 +177,56 @@ TEST_F(Form1Test, OpensOnTheStartFolderAndTheDriveThatHoldsIt) {
   EXPECT_EQ(Texts(File1()), QStringList{"lied.mp3"});
 }
 
+struct GivenFolderCase {
+  const char* name;
+  const char* given;   // below the temporary folder, which is the current folder
+  bool absolute;       // given with the temporary folder in front
+  const char* opened;  // below the temporary folder; nullptr when it cannot be opened
+};
+
+void PrintTo(const GivenFolderCase& c, std::ostream* out) { *out << c.name; }
+
+class Form1GivenFolderTest : public Form1Test,
+                             public ::testing::WithParamInterface<GivenFolderCase> {};
+
+TEST_P(Form1GivenFolderTest, OpensWithItsDriveOrReportsAndStaysUsable) {
+  const std::string base = std::filesystem::canonical(folder.path());
+  folder.AddFile("oben.jpg");
+  for (const char* name : {"stick", "stick/Musik", "stick/M\xFCll"}) folder.AddFolder(name);
+  folder.AddFile("stick/Musik/lied.mp3");
+  drives = {{base, ""}, {base + "/stick", "STICK"}};
+  const std::filesystem::path was = std::filesystem::current_path();
+  std::filesystem::current_path(base);
+  Open(base);
+  const GivenFolderCase& c = GetParam();
+  form->OpenFolder(c.absolute ? base + "/" + c.given : c.given);
+  std::filesystem::current_path(was);
+
+  if (c.opened != nullptr) {
+    EXPECT_EQ(form->FolderPath(), base + "/" + c.opened);
+    EXPECT_EQ(Drive1()->currentIndex(), 1);
+    EXPECT_EQ(Texts(File1()), FilesOnDisk(form->FolderPath()));
+    EXPECT_TRUE(form->reports.isEmpty()) << form->reports.join("\n").toStdString();
+    return;
+  }
+  ASSERT_EQ(form->reports.size(), 1);
+  EXPECT_TRUE(form->reports[0].startsWith("Fehler 11:")) << form->reports[0].toStdString();
+  EXPECT_TRUE(form->reports[0].contains(c.given));
+  EXPECT_EQ(Drive1()->currentIndex(), 0);
+  EXPECT_EQ(form->FolderPath(), base);
+  ClickStart();
+  EXPECT_FALSE(folder.Exists("oben.jpg")) << "Start works on the folder the window opened on";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Given, Form1GivenFolderTest,
+    ::testing::Values(GivenFolderCase{"Absolute", "stick/Musik", true, "stick/Musik"},
+                      GivenFolderCase{"Relative", "./stick/../stick/Musik", false, "stick/Musik"},
+                      GivenFolderCase{"NotUtf8", "stick/M\xFCll", false, "stick/M\xFCll"},
+                      GivenFolderCase{"Missing", "stick/fehlt", false, nullptr},
+                      GivenFolderCase{"AFile", "stick/Musik/lied.mp3", true, nullptr}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(Form1Test, PickingADriveMovesFolderListAndFileListTogether) {
   TempFolder other;
   other.AddFile("anderes.txt");

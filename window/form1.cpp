@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "engine/shuffle_run.h"
+#include "runtime/folder_listing.h"
 #include "window/dir_list.h"
 #include "window/file_list.h"
 #include "window/german_texts.h"
@@ -123,6 +124,17 @@ void Form1::OpenStartFolder(const std::string& start_folder) {
   // drive's root, or stay empty.
   if (!Dir1_->SetPath(root, start_folder, nullptr)) Dir1_->SetDrive(root, nullptr);
   File1_->SetPath(Dir1_->Path(), nullptr);
+}
+
+void Form1::OpenFolder(const std::string& folder) {
+  std::string path;
+  SysError err;
+  if (ResolvePath(folder, &path, &err)) {
+    Drive1_->SelectHolding(path);
+    if (Dir1_->SetPath(Drive1_->Current().mount_point, path, &err)) return;
+    Drive1_->SelectHolding(Dir1_->Root());
+  }
+  ShowError(texts::FolderErrorText(err));
 }
 
 std::string Form1::FolderPath() const { return Dir1_->Path(); }

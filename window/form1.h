@@ -32,6 +32,10 @@ class Form1 : public QWidget, public ShuffleView {
         QWidget* parent = nullptr);
   ~Form1() override;
 
+  /// Opens `folder` (raw bytes, absolute or relative to the current folder) and the
+  /// drive that holds it. When it cannot be opened, reports why and stays where it was.
+  void OpenFolder(const std::string& folder);
+
   std::string FolderPath() const override;
   std::string FilterText() const override;
   std::string PrefixText() const override;

@@ -20,6 +20,19 @@ inline constexpr char kRenaming[] = "Dateien werden umbenannt …";
 inline constexpr char kProgressCount[] = "%1 von %2 Dateien";
 inline constexpr char kStop[] = "Abbrechen";
 
+inline constexpr char kUsage[] =
+    "Aufruf: vantrel [ORDNER]\n"
+    "        vantrel --help | --version\n"
+    "\n"
+    "Gibt den passenden Dateien eines Ordners neue Zufallsnamen, damit sie in einer\n"
+    "neuen Reihenfolge kommen. Das Fenster öffnet auf ORDNER, der auch als\n"
+    "file://-Adresse kommen darf; ohne ORDNER auf dem aktuellen Ordner.\n"
+    "\n"
+    "  -h, --help     diese Hilfe zeigen\n"
+    "  -v, --version  die Version zeigen\n";
+inline constexpr char kUnknownOption[] = "unbekannte Option: %1";
+inline constexpr char kOneFolderOnly[] = "nur ein ORDNER ist möglich";
+
 /// The report for a drive or folder that cannot be opened, in the form of the
 /// engine's reports: number and text, the folder, the system's reason.
 QString FolderErrorText(const SysError& error);

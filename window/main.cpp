@@ -5,10 +5,12 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
+#include <cstdio>
 
 #include "runtime/drives.h"
 #include "runtime/folder_listing.h"
 #include "runtime/posix_runtime.h"
+#include "window/command_line.h"
 #include "window/form1.h"
 
 namespace {
@@ -56,9 +58,18 @@ vantrel::NumberFormat UserNumberFormat() {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Vantrel"));
   QApplication::setApplicationVersion(QStringLiteral(VANTREL_VERSION));
+  // Read before there is a window, so that --help and --version need no display.
+  const vantrel::CommandLine line = vantrel::ReadCommandLine(argc, argv);
+  if (line.exit_code) {
+    std::fputs(line.text.c_str(), *line.exit_code == 0 ? stdout : stderr);
+    return *line.exit_code;
+  }
+  // Qt sees the program's name only: every option has been dealt with above, and a
+  // folder named like one of Qt's own options ("-style") must not act as one.
+  int qt_argc = 1;
+  QApplication app(qt_argc, argv);
   QApplication::setDesktopFileName(QStringLiteral("io.github.vantrel.Vantrel"));
   QApplication::setWindowIcon(ProgramIcon());
   QTranslator translator;
@@ -67,5 +78,6 @@ int main(int argc, char* argv[]) {
   vantrel::PosixRuntime runtime(UserNumberFormat());
   vantrel::Form1 window(runtime, vantrel::ListDrives, StartFolder());
   window.show();
+  if (line.folder) window.OpenFolder(*line.folder);
   return QApplication::exec();
 }

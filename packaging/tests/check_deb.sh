@@ -9,29 +9,7 @@ build=$2
 work=$3
 version=$4
 
-for tool in dpkg dpkg-deb dpkg-shlibdeps; do
-  command -v "$tool" >/dev/null 2>&1 || {
-    echo "$tool is missing (apt-get install dpkg-dev)"
-    exit 77
-  }
-done
-
-rm -rf "$work"
-mkdir -p "$work"
-# -B keeps CPack's staging and output inside WORK_DIR, so builds side by side
-# (plain and sanitizer) never share files.
-if ! env -u DESTDIR "$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$work" \
-  >"$work/cpack.log" 2>&1; then
-  cat "$work/cpack.log"
-  exit 1
-fi
-deb=$work/vantrel_${version}_$(dpkg --print-architecture).deb
-if [ ! -f "$deb" ]; then
-  cat "$work/cpack.log"
-  echo "expected $deb, found:"
-  ls "$work"
-  exit 1
-fi
+deb=$(sh "$(dirname "$0")/make_deb.sh" "$cpack" "$build" "$work" "$version") || exit $?
 
 fail=0
 problem() {
@@ -51,6 +29,10 @@ LC_ALL=C sort -k3 >"$work/expected" <<'LIST'
 -rw-r--r-- root/root ./usr/share/icons/hicolor/256x256/apps/vantrel.png
 -rw-r--r-- root/root ./usr/share/icons/hicolor/scalable/apps/vantrel.svg
 -rw-r--r-- root/root ./usr/share/metainfo/io.github.vantrel.Vantrel.metainfo.xml
+-rw-r--r-- root/root ./usr/share/doc/vantrel/changelog.gz
+-rw-r--r-- root/root ./usr/share/doc/vantrel/copyright
+-rw-r--r-- root/root ./usr/share/kio/servicemenus/io.github.vantrel.Vantrel.servicemenu.desktop
+-rw-r--r-- root/root ./usr/share/man/man1/vantrel.1.gz
 LIST
 if ! diff -u "$work/expected" "$work/actual"; then
   problem "package files differ from the list above (- missing or wrong, + unexpected)"
@@ -64,6 +46,10 @@ field() {
 [ "$(field Section)" = utils ] || problem "Section is '$(field Section)', expected utils"
 [ -n "$(field Maintainer)" ] || problem "Maintainer is empty"
 [ -n "$(field Description)" ] || problem "Description is empty"
+# debian/changelog is kept by hand; its newest entry must be this version.
+newest=$(dpkg-deb --fsys-tarfile "$deb" | tar -xOf - ./usr/share/doc/vantrel/changelog.gz |
+  gzip -dc | sed -n '1s/^vantrel (\([^)]*\)).*/\1/p')
+[ "$newest" = "$version" ] || problem "the newest changelog entry is '$newest', expected $version"
 
 # Package names only: drop version constraints and split alternatives.
 depends=$(field Depends | tr ',|' '\n' | sed 's/(.*)//; s/:any//; s/[[:space:]]//g' | sed '/^$/d')

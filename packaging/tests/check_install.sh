@@ -32,6 +32,10 @@ share/icons/hicolor/256x256/apps/vantrel.png
 share/icons/hicolor/32x32/apps/vantrel.png
 share/icons/hicolor/48x48/apps/vantrel.png
 share/icons/hicolor/scalable/apps/vantrel.svg
+share/doc/vantrel/changelog.gz
+share/doc/vantrel/copyright
+share/kio/servicemenus/io.github.vantrel.Vantrel.servicemenu.desktop
+share/man/man1/vantrel.1.gz
 share/metainfo/io.github.vantrel.Vantrel.metainfo.xml
 LIST
 (cd "$prefix" && find . ! -type d | sed 's|^\./||' | LC_ALL=C sort) >"$work/actual"

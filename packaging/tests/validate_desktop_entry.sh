@@ -22,9 +22,15 @@ expect() {
 # Menus, launchers and the icon theme look these values up verbatim.
 expect 'Type=Application'
 expect 'Name=Vantrel'
-expect 'Exec=vantrel'
+expect 'Exec=vantrel %f'
 expect 'Icon=vantrel'
 expect 'Categories=Utility;FileTools;'
 expect 'Comment=.*'
 expect 'Comment\[de\]=.*'
+# A MimeType of inode/directory makes some desktops open every folder with Vantrel
+# instead of the file manager; the right-click entry comes from the service menu.
+if grep -q '^MimeType=' "$desktop"; then
+  echo "$desktop must not declare a MimeType"
+  fail=1
+fi
 exit $fail

@@ -20,6 +20,7 @@ expect() {
 expect "<release version=\"$version\""
 expect '<launchable type="desktop-id">io.github.vantrel.Vantrel.desktop</launchable>'
 expect '<screenshot type="default">'
+expect '<project_license>GPL-3.0-or-later</project_license>'
 grep -q '<image>https://[^<]*\.png</image>' "$metainfo" || {
   echo "$metainfo lacks a screenshot image URL"
   fail=1
