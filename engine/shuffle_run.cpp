@@ -82,8 +82,8 @@ DrawSettings CheckedSettings(const Runtime& runtime, const ShuffleView& view,
 // Such a name may be free again later (the other program deleted its file, or this
 // run renamed the entry with the other spelling), so before saying that no name is
 // left, the file forgets them once and lets the file system answer afresh.
-void RenameOne(Folder& folder, NameDrawer& drawer, TakenNames& taken,
-               std::vector<std::string>* refused, const std::string& old_name) {
+std::string RenameOne(Folder& folder, NameDrawer& drawer, TakenNames& taken,
+                      std::vector<std::string>* refused, const std::string& old_name) {
   bool asked_afresh = false;
   for (;;) {
     std::string new_name;
@@ -101,7 +101,7 @@ void RenameOne(Folder& folder, NameDrawer& drawer, TakenNames& taken,
       case RenameOutcome::kDone:
         taken.Remove(old_name);
         taken.Add(new_name);
-        return;
+        return new_name;
       case RenameOutcome::kTaken:
         taken.Add(new_name);
         refused->push_back(new_name);
@@ -115,7 +115,8 @@ void RenameOne(Folder& folder, NameDrawer& drawer, TakenNames& taken,
 void RunShuffle(Runtime& runtime, ShuffleView& view, ShuffleOutcome* outcome) {
   if (TrimSpaces(view.FilterText()).empty()) Raise(ErrorKind::kEmptyFilter);
   SysError sys;
-  const std::unique_ptr<Folder> folder = runtime.OpenFolder(view.FolderPath(), &sys);
+  outcome->record.folder = view.FolderPath();
+  const std::unique_ptr<Folder> folder = runtime.OpenFolder(outcome->record.folder, &sys);
   if (!folder) Raise(ErrorKind::kFolderUnreadable, sys.path, sys);
   const std::vector<DirEntry> entries = ListFolder(*folder);
   const std::vector<std::string> name_list =
@@ -137,12 +138,16 @@ void RunShuffle(Runtime& runtime, ShuffleView& view, ShuffleOutcome* outcome) {
   } draw_count{outcome, drawer};
 
   std::vector<std::string> refused;  // taken on disk, though not in the listing
+  // Reserved, so that recording a rename that is done cannot run out of memory.
+  outcome->record.files.reserve(name_list.size());
   for (int16_t file_index = 0; file_index < file_count; StepUp(&file_index)) {
     if (view.StopRequested()) {
       outcome->stopped = true;
       break;
     }
-    RenameOne(*folder, drawer, taken, &refused, name_list[static_cast<size_t>(file_index)]);
+    const std::string& old_name = name_list[static_cast<size_t>(file_index)];
+    outcome->record.files.push_back(
+        {old_name, RenameOne(*folder, drawer, taken, &refused, old_name)});
     ++outcome->renamed;
     view.ReportProgress(outcome->renamed, file_count);
   }
