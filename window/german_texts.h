@@ -19,6 +19,7 @@ inline constexpr char kEnd[] = "Ende";
 inline constexpr char kRenaming[] = "Dateien werden umbenannt …";
 inline constexpr char kProgressCount[] = "%1 von %2 Dateien";
 inline constexpr char kStop[] = "Abbrechen";
+inline constexpr char kUndoLastRun[] = "Letzten Lauf rückgängig machen";
 
 /// The report for a drive or folder that cannot be opened, in the form of the
 /// engine's reports: number and text, the folder, the system's reason.
