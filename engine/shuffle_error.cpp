@@ -46,6 +46,10 @@ std::string ErrorText(ErrorKind kind) {
       return "Die neuen Namen wären zu lang für das Dateisystem (höchstens 255 Bytes).";
     case ErrorKind::kEmptyFilter:
       return "Der Filter ist leer. Für alle Dateien bitte *.* eingeben.";
+    case ErrorKind::kNewNameGone:
+      return "Keine Datei trägt mehr den neuen Namen (umbenannt oder gelöscht).";
+    case ErrorKind::kOldNameTaken:
+      return "Der alte Name ist inzwischen vergeben.";
   }
   return "Unbekannter Fehler.";
 }
@@ -94,13 +98,18 @@ std::string SystemReason(int code) {
   }
 }
 
-std::string DescribeError(const ShuffleError& error) {
+std::string DescribeCause(const ShuffleError& error) {
   std::string text = "Fehler " + std::to_string(error.number()) + ": " + ErrorText(error.kind);
   if (!error.file.empty()) text += "\nDatei: " + DisplayName(error.file);
   if (error.sys_code != 0) {
     text += "\nGrund: " + SystemReason(error.sys_code) + " (" + error.call +
             ", errno " + std::to_string(error.sys_code) + ")";
   }
+  return text;
+}
+
+std::string DescribeError(const ShuffleError& error) {
+  std::string text = DescribeCause(error);
   text += "\nBereits umbenannt: " + std::to_string(error.renamed_before) + " von " +
           std::to_string(error.total) + " Dateien.";
   if (error.renamed_before == 0) text += " Es wurde nichts verändert.";

@@ -19,6 +19,8 @@ enum class ErrorKind {
   kRangeTooLarge = 23,
   kNameTooLong = 24,
   kEmptyFilter = 25,
+  kNewNameGone = 30,
+  kOldNameTaken = 31,
 };
 
 /// The one error of the engine: what went wrong, on which file, the system's
@@ -45,8 +47,11 @@ std::string ErrorText(ErrorKind kind);
 /// The system's reason for `code`, in German where we know it.
 std::string SystemReason(int code);
 
-/// The whole German message for the user: number and text, the file, the system's
-/// reason and how many files were renamed before the stop.
+/// The German lines on what failed: number and text, the file, the system's reason.
+std::string DescribeCause(const ShuffleError& error);
+
+/// The whole German message for the user: DescribeCause and how many files were
+/// renamed before the stop.
 std::string DescribeError(const ShuffleError& error);
 
 }  // namespace vantrel

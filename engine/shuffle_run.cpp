@@ -89,8 +89,8 @@ void FillTaken(const std::vector<DirEntry>& entries, TakenNames* taken) {
 // programs removed, may leave `taken` fuller than the folder, so before saying that
 // no name is left the file re-reads the folder: a listing comes from the file
 // system itself, never from a cache of lookups.
-void RenameOne(Folder& folder, NameDrawer& drawer, TakenNames& taken,
-               const std::string& old_name) {
+std::string RenameOne(Folder& folder, NameDrawer& drawer, TakenNames& taken,
+                      const std::string& old_name) {
   bool read_afresh = false;
   for (;;) {
     std::string new_name;
@@ -107,7 +107,7 @@ void RenameOne(Folder& folder, NameDrawer& drawer, TakenNames& taken,
       case RenameOutcome::kDone:
         taken.Remove(old_name);
         taken.Add(new_name);
-        return;
+        return new_name;
       case RenameOutcome::kTaken:
         taken.Add(new_name);
         break;
@@ -120,7 +120,8 @@ void RenameOne(Folder& folder, NameDrawer& drawer, TakenNames& taken,
 void RunShuffle(Runtime& runtime, ShuffleView& view, ShuffleOutcome* outcome) {
   if (TrimSpaces(view.FilterText()).empty()) Raise(ErrorKind::kEmptyFilter);
   SysError sys;
-  const std::unique_ptr<Folder> folder = runtime.OpenFolder(view.FolderPath(), &sys);
+  outcome->record.folder = view.FolderPath();
+  const std::unique_ptr<Folder> folder = runtime.OpenFolder(outcome->record.folder, &sys);
   if (!folder) Raise(ErrorKind::kFolderUnreadable, sys.path, sys);
   const std::vector<DirEntry> entries = ListFolder(*folder);
   const std::vector<std::string> name_list =
@@ -141,12 +142,15 @@ void RunShuffle(Runtime& runtime, ShuffleView& view, ShuffleOutcome* outcome) {
     ~DrawCount() { outcome->draws = drawer.draws(); }
   } draw_count{outcome, drawer};
 
+  // Reserved, so that recording a rename that is done cannot run out of memory.
+  outcome->record.files.reserve(name_list.size());
   for (int16_t file_index = 0; file_index < file_count; StepUp(&file_index)) {
     if (view.StopRequested()) {
       outcome->stopped = true;
       break;
     }
-    RenameOne(*folder, drawer, taken, name_list[static_cast<size_t>(file_index)]);
+    const std::string& old_name = name_list[static_cast<size_t>(file_index)];
+    outcome->record.files.push_back({old_name, RenameOne(*folder, drawer, taken, old_name)});
     ++outcome->renamed;
     view.ReportProgress(outcome->renamed, file_count);
   }

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "engine/shuffle_error.h"
 #include "engine/shuffle_view.h"
@@ -10,12 +12,28 @@
 
 namespace vantrel {
 
+/// One file of a run: it now carries `new_name` and carried `old_name` before the
+/// run. Names are raw bytes.
+struct RenamedFile {
+  std::string old_name;
+  std::string new_name;
+};
+
+/// What a run changed: its folder (raw bytes) and the files it renamed, in the order
+/// of their renames, so that taking them back newest first never needs a name that
+/// is still in use.
+struct RunRecord {
+  std::string folder;
+  std::vector<RenamedFile> files;
+};
+
 /// How a run ended.
 struct ShuffleOutcome {
   int total = 0;         // matching files found (FileCount)
   int renamed = 0;       // files that got their new name
   int64_t draws = 0;     // random values taken
   bool stopped = false;  // the view asked to stop before all were done
+  RunRecord record;      // every rename done, also when the run stopped early
   std::optional<ShuffleError> error;
 };
 

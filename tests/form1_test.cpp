@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QTest>
@@ -79,6 +80,32 @@ class Form1Test : public ::testing::Test {
   }
   void ClickStart() { QTest::mouseClick(Find<QPushButton>("Command1"), Qt::LeftButton); }
 
+  // Opens File1's context menu as a right click does and tells whether its undo entry
+  // can be chosen.
+  bool UndoEntryEnabled() {
+    bool seen = false;
+    bool enabled = false;
+    QTimer look;  // fires inside the menu's own event loop
+    look.setSingleShot(true);
+    QObject::connect(&look, &QTimer::timeout, [&] {
+      auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+      if (menu == nullptr) return;
+      for (const QAction* action : menu->actions()) {
+        if (action->text() != "Letzten Lauf rückgängig machen") continue;
+        seen = true;
+        enabled = action->isEnabled();
+      }
+      menu->close();
+    });
+    look.start(0);
+    QWidget* viewport = File1()->viewport();
+    QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(5, 5),
+                            viewport->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(viewport, &click);
+    EXPECT_TRUE(seen) << "no undo entry in the context menu";
+    return enabled;
+  }
+
   QListWidgetItem* DirEntry(const QString& text) const {
     const QList<QListWidgetItem*> found = Dir1()->findItems(text, Qt::MatchExactly);
     EXPECT_EQ(found.size(), 1) << text.toStdString();
@@ -111,6 +138,22 @@ TEST_F(Form1Test, StartRenamesTheMatchingFilesAndTheListShowsTheirNewNames) {
   EXPECT_TRUE(folder.Exists("notes.txt"));
   EXPECT_FALSE(folder.Exists("a.jpg"));
   EXPECT_EQ(Texts(File1()), FilesOnDisk(folder.path())) << "the filter does not narrow the list";
+  EXPECT_TRUE(form->reports.isEmpty()) << form->reports.join("\n").toStdString();
+}
+
+TEST_F(Form1Test, CtrlZAfterStartGivesBackTheOldNamesOnce) {
+  for (const char* name : {"a.jpg", "b.jpg", "notes.txt"}) folder.AddFile(name);
+  Open(folder.path());
+  const QStringList before = Texts(File1());
+  EXPECT_FALSE(UndoEntryEnabled()) << "nothing to undo before the first run";
+
+  QApplication::setActiveWindow(form.get());
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+  ClickStart();
+  ASSERT_NE(Texts(File1()), before);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(Texts(File1()), before);
+  EXPECT_FALSE(UndoEntryEnabled()) << "no redo";
   EXPECT_TRUE(form->reports.isEmpty()) << form->reports.join("\n").toStdString();
 }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "window/form1.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -9,6 +10,7 @@
 #include <algorithm>
 
 #include "engine/shuffle_run.h"
+#include "engine/undo_run.h"
 #include "runtime/folder_listing.h"
 #include "window/dir_list.h"
 #include "window/file_list.h"
@@ -65,6 +67,7 @@ Form1::Form1(Runtime& runtime, DriveList::Source drives, const std::string& star
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QString::fromUtf8(texts::kWindowTitle));
   CreateControls(std::move(drives));
+  CreateUndoAction();
   PlaceControls();
   OpenStartFolder(start_folder);
   connect(Drive1_, &DriveList::DriveChanged, this, &Form1::Drive1Change);
@@ -98,6 +101,18 @@ void Form1::CreateControls(DriveList::Source drives) {
   setTabOrder(Text2_, Text3_);
   setTabOrder(Text3_, Command1_);
   setTabOrder(Command1_, Command2_);
+}
+
+void Form1::CreateUndoAction() {
+  undo_action_ = new QAction(QString::fromUtf8(texts::kUndoLastRun), this);
+  undo_action_->setShortcut(QKeySequence::Undo);
+  undo_action_->setEnabled(false);
+  // The shortcut belongs to the whole window, but a text field with the focus claims
+  // it first for its own typing. The file list only lends the action its context menu.
+  undo_action_->setShortcutContext(Qt::WindowShortcut);
+  File1_->addAction(undo_action_);
+  File1_->setContextMenuPolicy(Qt::ActionsContextMenu);
+  connect(undo_action_, &QAction::triggered, this, &Form1::UndoLastRun);
 }
 
 void Form1::PlaceControls() {
@@ -171,21 +186,40 @@ void Form1::closeEvent(QCloseEvent* event) {
   event->ignore();
 }
 
-void Form1::Command1Click() {
-  if (run_) return;
+void Form1::WhileBusy(const std::function<void()>& work) {
   QWidget* const focused = focusWidget();
   controls_->setEnabled(false);
   run_ = std::make_unique<RunProgress>(this);
-  const ShuffleOutcome outcome = ShuffleFolder(runtime_, *this);
+  work();
   run_.reset();
   controls_->setEnabled(true);
   if (focused != nullptr) focused->setFocus();
+}
+
+void Form1::Command1Click() {
+  if (run_) return;
+  ShuffleOutcome outcome;
+  WhileBusy([&] { outcome = ShuffleFolder(runtime_, *this); });
+  // A run that renamed nothing has nothing to undo, and the one before stays undoable.
+  if (!outcome.record.files.empty()) last_run_ = std::move(outcome.record);
+  undo_action_->setEnabled(!last_run_.files.empty());
   if (outcome.error) {
     // The run may have renamed files before it stopped; the list shows what is there
     // now. The report below says why, so a folder gone meanwhile needs no second one.
     File1_->Refresh(nullptr);
     ShowError(QString::fromStdString(DescribeError(*outcome.error)));
   }
+  if (close_after_run_) close();
+}
+
+void Form1::UndoLastRun() {
+  if (run_ || last_run_.files.empty()) return;
+  UndoOutcome outcome;
+  WhileBusy([&] { outcome = UndoRun(runtime_, &last_run_, *this); });
+  undo_action_->setEnabled(!last_run_.files.empty());
+  if (outcome.error) File1_->Refresh(nullptr);
+  const std::string report = DescribeUndo(outcome);
+  if (!report.empty()) ShowError(QString::fromStdString(report));
   if (close_after_run_) close();
 }
 

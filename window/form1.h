@@ -2,13 +2,16 @@
 #pragma once
 
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <string>
 
+#include "engine/shuffle_run.h"
 #include "engine/shuffle_view.h"
 #include "runtime/runtime.h"
 #include "window/drive_list.h"
 
+class QAction;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -54,7 +57,10 @@ class Form1 : public QWidget, public ShuffleView {
   void CreateControls(DriveList::Source drives);
   void PlaceControls();
   void OpenStartFolder(const std::string& start_folder);
+  void CreateUndoAction();
+  void WhileBusy(const std::function<void()>& work);
   void Command1Click();
+  void UndoLastRun();
   void Drive1Change();
   void Dir1Change();
 
@@ -71,7 +77,9 @@ class Form1 : public QWidget, public ShuffleView {
   QLabel* Label3_ = nullptr;
   QPushButton* Command1_ = nullptr;
   QPushButton* Command2_ = nullptr;
-  std::unique_ptr<RunProgress> run_;  // set while a run goes on
+  QAction* undo_action_ = nullptr;
+  RunRecord last_run_;                // what an undo can still give back
+  std::unique_ptr<RunProgress> run_;  // set while a run or an undo goes on
   bool close_after_run_ = false;
 };
 

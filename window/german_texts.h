@@ -19,6 +19,7 @@ inline constexpr char kEnd[] = "Ende";
 inline constexpr char kRenaming[] = "Dateien werden umbenannt …";
 inline constexpr char kProgressCount[] = "%1 von %2 Dateien";
 inline constexpr char kStop[] = "Abbrechen";
+inline constexpr char kUndoLastRun[] = "Letzten Lauf rückgängig machen";
 
 inline constexpr char kUsage[] =
     "Aufruf: vantrel [ORDNER]\n"
