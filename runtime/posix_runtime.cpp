@@ -5,13 +5,14 @@
 #include <fcntl.h>
 #include <sys/random.h>
 #include <sys/stat.h>
-#include <sys/statfs.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <utility>
+
+#include "runtime/volume_kind.h"
 
 namespace vantrel {
 namespace {
@@ -38,9 +39,6 @@ bool LinksRefused(int code) {
          code == EINVAL;
 }
 
-constexpr decltype(statfs::f_type) kMsdosMagic = 0x4d44;  // msdos and vfat
-constexpr decltype(statfs::f_type) kExfatMagic = 0x2011BAB0;
-
 // `name` with the case of its ASCII letters swapped; empty when it has no letter.
 std::string SwappedCase(const std::string& name) {
   std::string swapped = name;
@@ -55,6 +53,15 @@ std::string SwappedCase(const std::string& name) {
     }
   }
   return any ? swapped : std::string();
+}
+
+bool IsPlain(int dir_fd, const char* name, unsigned char type) {
+  if (type == DT_REG) return true;
+  if (type != DT_LNK && type != DT_UNKNOWN) return false;
+  // Follows links: a link to a regular file counts as one, a broken link does not.
+  struct stat info {};
+  if (fstatat(dir_fd, name, &info, 0) != 0) return false;
+  return S_ISREG(info.st_mode);
 }
 
 }  // namespace
@@ -83,25 +90,26 @@ PosixFolder::PosixFolder(int dir_fd, std::string path, RenameCalls calls)
 
 PosixFolder::~PosixFolder() { close(dir_fd_); }
 
-bool PosixFolder::IsPlain(const char* name, unsigned char type) const {
-  if (type == DT_REG) return true;
-  if (type != DT_LNK && type != DT_UNKNOWN) return false;
-  // Follows links: a link to a regular file counts as one, a broken link does not.
-  struct stat info {};
-  if (fstatat(dir_fd_, name, &info, 0) != 0) return false;
-  return S_ISREG(info.st_mode);
+bool PosixFolder::ReadEntries(std::vector<DirEntry>* entries, SysError* err) {
+  return ReadEntriesAt(".", path_, entries, err);
 }
 
-bool PosixFolder::ReadEntries(std::vector<DirEntry>* entries, SysError* err) {
-  // A second handle, so that reading leaves the rename handle untouched and a
+bool PosixFolder::ReadSubfolderEntries(const std::string& name, std::vector<DirEntry>* entries,
+                                       SysError* err) {
+  return ReadEntriesAt(name.c_str(), path_ + "/" + name, entries, err);
+}
+
+bool PosixFolder::ReadEntriesAt(const char* relative, const std::string& path,
+                                std::vector<DirEntry>* entries, SysError* err) {
+  // A handle of its own, so that reading leaves the rename handle untouched and a
   // repeated listing starts from the beginning.
-  const int fd = openat(dir_fd_, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return Fail(err, "openat", path_, errno);
+  const int fd = openat(dir_fd_, relative, O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
+  if (fd < 0) return Fail(err, "openat", path, errno);
   DIR* dir = fdopendir(fd);
   if (dir == nullptr) {
     const int code = errno;
     close(fd);
-    return Fail(err, "fdopendir", path_, code);
+    return Fail(err, "fdopendir", path, code);
   }
   entries->clear();
   for (;;) {
@@ -110,19 +118,26 @@ bool PosixFolder::ReadEntries(std::vector<DirEntry>* entries, SysError* err) {
     if (entry == nullptr) break;
     const std::string_view name = entry->d_name;
     if (name == "." || name == "..") continue;
-    entries->push_back(DirEntry{std::string(name), IsPlain(entry->d_name, entry->d_type)});
+    entries->push_back(DirEntry{std::string(name), IsPlain(fd, entry->d_name, entry->d_type)});
   }
   const int code = errno;
   closedir(dir);
-  if (code != 0) return Fail(err, "readdir", path_, code);
+  if (code != 0) return Fail(err, "readdir", path, code);
   return true;
+}
+
+bool PosixFolder::MakeSubfolder(const std::string& name, SysError* err) {
+  return mkdirat(dir_fd_, name.c_str(), 0755) == 0 || Fail(err, "mkdirat", name, errno);
+}
+
+bool PosixFolder::RemoveSubfolder(const std::string& name, SysError* err) {
+  return unlinkat(dir_fd_, name.c_str(), AT_REMOVEDIR) == 0 || Fail(err, "unlinkat", name, errno);
 }
 
 FolderTraits PosixFolder::Traits(const std::vector<DirEntry>& entries) {
   FolderTraits traits;
-  struct statfs volume {};
-  if (fstatfs(dir_fd_, &volume) == 0 &&
-      (volume.f_type == kMsdosMagic || volume.f_type == kExfatMagic)) {
+  if (IsFatFamily(dir_fd_)) {
+    traits.ordered_directory = true;
     traits.ignores_case = true;
     return traits;
   }

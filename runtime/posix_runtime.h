@@ -50,8 +50,12 @@ class PosixFolder : public Folder {
   PosixFolder& operator=(const PosixFolder&) = delete;
 
   bool ReadEntries(std::vector<DirEntry>* entries, SysError* err) override;
+  bool ReadSubfolderEntries(const std::string& name, std::vector<DirEntry>* entries,
+                            SysError* err) override;
   RenameOutcome RenameNoReplace(const std::string& from, const std::string& to,
                                 SysError* err) override;
+  bool MakeSubfolder(const std::string& name, SysError* err) override;
+  bool RemoveSubfolder(const std::string& name, SysError* err) override;
   FolderTraits Traits(const std::vector<DirEntry>& entries) override;
 
   RenameMethod method() const { return method_; }
@@ -59,7 +63,8 @@ class PosixFolder : public Folder {
  private:
   RenameOutcome RenameByLink(const std::string& from, const std::string& to, SysError* err);
   RenameOutcome RenameAfterCheck(const std::string& from, const std::string& to, SysError* err);
-  bool IsPlain(const char* name, unsigned char type) const;
+  bool ReadEntriesAt(const char* relative, const std::string& path, std::vector<DirEntry>* entries,
+                     SysError* err);
 
   int dir_fd_;
   std::string path_;

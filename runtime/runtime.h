@@ -34,6 +34,9 @@ enum class RenameOutcome {
 struct FolderTraits {
   /// Names that differ only in letter case name one entry (FAT, exFAT, and others).
   bool ignores_case = false;
+  /// FAT or exFAT: players that ignore names play the entries in the order they
+  /// stand, and a new entry takes the first free slots of the directory.
+  bool ordered_directory = false;
 };
 
 /// One opened folder. Lives for one shuffle run, so that the way the file system
@@ -43,10 +46,18 @@ class Folder {
   virtual ~Folder() = default;
   /// Every entry except "." and "..", in directory order.
   virtual bool ReadEntries(std::vector<DirEntry>* entries, SysError* err) = 0;
-  /// Renames `from` to `to` within this folder. Never replaces an existing entry:
+  /// The same for the subfolder `name` of this folder.
+  virtual bool ReadSubfolderEntries(const std::string& name, std::vector<DirEntry>* entries,
+                                    SysError* err) = 0;
+  /// Renames `from` to `to`, both relative to this folder, so that "sub/name" moves
+  /// a file between this folder and a subfolder. Never replaces an existing entry:
   /// a target that exists gives kTaken, not kFailed.
   virtual RenameOutcome RenameNoReplace(const std::string& from, const std::string& to,
                                         SysError* err) = 0;
+  /// Creates the subfolder `name`; an existing entry of that name is a failure (EEXIST).
+  virtual bool MakeSubfolder(const std::string& name, SysError* err) = 0;
+  /// Removes the subfolder `name`, which must be empty.
+  virtual bool RemoveSubfolder(const std::string& name, SysError* err) = 0;
   /// Finds out how the folder treats names, looking at one of `entries` (as read by
   /// ReadEntries) where it has to. A handful of calls, however many entries.
   virtual FolderTraits Traits(const std::vector<DirEntry>& entries) {
