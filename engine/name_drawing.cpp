@@ -29,6 +29,12 @@ void WriteFilled(int64_t number, char* field, size_t width) {
 
 }  // namespace
 
+std::string NameDrawer::NameWith(const std::string& old_name, int64_t k) const {
+  std::string name = settings_.prefix;
+  AppendPaddedNumber(k, settings_.pad_width, &name);
+  return name + LastChars(old_name, 4);
+}
+
 std::string NameDrawer::DrawNewName(const std::string& old_name) {
   std::string ending;
   std::string ending_key;

@@ -29,6 +29,9 @@ class NameDrawer {
   /// with this prefix and ending is taken.
   std::string DrawNewName(const std::string& old_name);
 
+  /// The name that number `k` gives `old_name`, without looking whether it is free.
+  std::string NameWith(const std::string& old_name, int64_t k) const;
+
   /// Random values taken so far.
   int64_t draws() const { return draws_; }
 

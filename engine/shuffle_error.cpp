@@ -4,17 +4,23 @@
 #include <cerrno>
 #include <cstring>
 
+#include "engine/holding_folder.h"
 #include "runtime/text.h"
 
 namespace vantrel {
 
-void RaiseError(ErrorKind kind, const std::string& file, const std::string& call, int sys_code) {
+ShuffleError MakeError(ErrorKind kind, const std::string& file, const std::string& call,
+                       int sys_code) {
   ShuffleError error;
   error.kind = kind;
   error.file = file;
   error.call = call;
   error.sys_code = sys_code;
-  throw error;
+  return error;
+}
+
+void RaiseError(ErrorKind kind, const std::string& file, const std::string& call, int sys_code) {
+  throw MakeError(kind, file, call, sys_code);
 }
 
 std::string ErrorText(ErrorKind kind) {
@@ -46,6 +52,10 @@ std::string ErrorText(ErrorKind kind) {
       return "Die neuen Namen wären zu lang für das Dateisystem (höchstens 255 Bytes).";
     case ErrorKind::kEmptyFilter:
       return "Der Filter ist leer. Für alle Dateien bitte *.* eingeben.";
+    case ErrorKind::kHeldFilesRemain:
+      return std::string("Im Ordner \"") + kHoldingFolder +
+             "\" liegen noch Dateien eines unterbrochenen Laufs, deren alter Name inzwischen "
+             "vergeben ist. Bitte diese Dateien zuerst von Hand zurückholen.";
     case ErrorKind::kNewNameGone:
       return "Keine Datei trägt mehr den neuen Namen (umbenannt oder gelöscht).";
     case ErrorKind::kOldNameTaken:
@@ -112,7 +122,11 @@ std::string DescribeError(const ShuffleError& error) {
   std::string text = DescribeCause(error);
   text += "\nBereits umbenannt: " + std::to_string(error.renamed_before) + " von " +
           std::to_string(error.total) + " Dateien.";
-  if (error.renamed_before == 0) text += " Es wurde nichts verändert.";
+  if (error.held > 0) {
+    text += "\n" + HeldFilesText(error.held);
+  } else if (error.renamed_before == 0) {
+    text += " Es wurde nichts verändert.";
+  }
   return text;
 }
 

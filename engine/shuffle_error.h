@@ -19,6 +19,7 @@ enum class ErrorKind {
   kRangeTooLarge = 23,
   kNameTooLong = 24,
   kEmptyFilter = 25,
+  kHeldFilesRemain = 26,
   kNewNameGone = 30,
   kOldNameTaken = 31,
 };
@@ -32,11 +33,16 @@ struct ShuffleError {
   int sys_code = 0;        // its errno, if any
   int renamed_before = 0;  // files renamed by this run before it stopped
   int total = 0;           // files the run set out to rename
+  int held = 0;            // files left in the holding folder, to come back later
 
   int number() const { return static_cast<int>(kind); }
 };
 
-/// Ends the current run: throws the ShuffleError. Only the engine calls it, and
+/// An error of `kind` on `file`, from the failed system `call` with `sys_code`.
+ShuffleError MakeError(ErrorKind kind, const std::string& file = {}, const std::string& call = {},
+                       int sys_code = 0);
+
+/// Ends the current run: throws MakeError(...). Only the engine calls it, and
 /// ShuffleFolder catches it.
 [[noreturn]] void RaiseError(ErrorKind kind, const std::string& file = {},
                              const std::string& call = {}, int sys_code = 0);

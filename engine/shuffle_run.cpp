@@ -6,7 +6,9 @@
 #include <cmath>
 #include <new>
 
+#include "engine/holding_folder.h"
 #include "engine/name_drawing.h"
+#include "engine/ordered_shuffle.h"
 #include "engine/taken_names.h"
 #include "runtime/text.h"
 #include "runtime/wildcard.h"
@@ -117,12 +119,40 @@ std::string RenameOne(Folder& folder, NameDrawer& drawer, TakenNames& taken,
   }
 }
 
+// One rename per file, in listing order.
+void RenameEach(Folder& folder, NameDrawer& drawer, TakenNames& taken,
+                const std::vector<std::string>& name_list, ShuffleView& view,
+                ShuffleOutcome* outcome) {
+  // Reserved, so that recording a rename that is done cannot run out of memory.
+  outcome->record.files.reserve(name_list.size());
+  const auto file_count = static_cast<int16_t>(outcome->total);
+  for (int16_t file_index = 0; file_index < file_count; StepUp(&file_index)) {
+    if (view.StopRequested()) {
+      outcome->stopped = true;
+      break;
+    }
+    const std::string& old_name = name_list[static_cast<size_t>(file_index)];
+    outcome->record.files.push_back({old_name, RenameOne(folder, drawer, taken, old_name)});
+    ++outcome->renamed;
+    view.ReportProgress(outcome->renamed, file_count);
+  }
+}
+
+// Files that a run cut short left in the holding folder go home first. One that
+// cannot, since its name is taken meanwhile, would meet this run's files there.
+void BringBackHeldFiles(Folder& folder) {
+  const Recovery recovery = RecoverHeldFiles(folder);
+  if (recovery.error) throw *recovery.error;
+  if (!recovery.kept.empty()) Raise(ErrorKind::kHeldFilesRemain, HeldName(recovery.kept[0]));
+}
+
 void RunShuffle(Runtime& runtime, ShuffleView& view, ShuffleOutcome* outcome) {
   if (TrimSpaces(view.FilterText()).empty()) Raise(ErrorKind::kEmptyFilter);
   SysError sys;
   outcome->record.folder = view.FolderPath();
   const std::unique_ptr<Folder> folder = runtime.OpenFolder(outcome->record.folder, &sys);
   if (!folder) Raise(ErrorKind::kFolderUnreadable, sys.path, sys);
+  BringBackHeldFiles(*folder);
   const std::vector<DirEntry> entries = ListFolder(*folder);
   const std::vector<std::string> name_list =
       SelectPlainFiles(entries, WildcardPattern(view.FilterText()));
@@ -131,8 +161,8 @@ void RunShuffle(Runtime& runtime, ShuffleView& view, ShuffleOutcome* outcome) {
 
   CheckRange(runtime, view, file_count);
   const DrawSettings settings = CheckedSettings(runtime, view, name_list);
-  TakenNames taken(settings.prefix, settings.range, settings.pad_width,
-                   folder->Traits(entries).ignores_case);
+  const FolderTraits traits = folder->Traits(entries);
+  TakenNames taken(settings.prefix, settings.range, settings.pad_width, traits.ignores_case);
   FillTaken(entries, &taken);
   NameDrawer drawer(runtime, taken, settings);
 
@@ -142,17 +172,10 @@ void RunShuffle(Runtime& runtime, ShuffleView& view, ShuffleOutcome* outcome) {
     ~DrawCount() { outcome->draws = drawer.draws(); }
   } draw_count{outcome, drawer};
 
-  // Reserved, so that recording a rename that is done cannot run out of memory.
-  outcome->record.files.reserve(name_list.size());
-  for (int16_t file_index = 0; file_index < file_count; StepUp(&file_index)) {
-    if (view.StopRequested()) {
-      outcome->stopped = true;
-      break;
-    }
-    const std::string& old_name = name_list[static_cast<size_t>(file_index)];
-    outcome->record.files.push_back({old_name, RenameOne(*folder, drawer, taken, old_name)});
-    ++outcome->renamed;
-    view.ReportProgress(outcome->renamed, file_count);
+  if (traits.ordered_directory && file_count > 0) {
+    ShuffleInNameOrder(*folder, drawer, taken, settings.range, name_list, view, outcome);
+  } else {
+    RenameEach(*folder, drawer, taken, name_list, view, outcome);
   }
   view.RefreshFileList();
 }

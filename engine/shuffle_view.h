@@ -17,7 +17,8 @@ class ShuffleView {
   virtual void SetRangeText(const std::string& text) = 0;
   /// Makes the file list re-read its folder.
   virtual void RefreshFileList() = 0;
-  /// Called after each renamed file. A window may repaint here.
+  /// Called as a run goes on: `done` of `total` files' worth of renames. A run on a
+  /// FAT stick renames every file twice and counts each half. A window may repaint here.
   virtual void ReportProgress(int done, int total) {
     static_cast<void>(done);
     static_cast<void>(total);

@@ -46,6 +46,11 @@ class TakenNames {
   /// string hashing of each of those draws.
   std::optional<bool> NumberTaken(const std::string& ending, int64_t k) const;
   size_t size() const { return names_.size(); }
+  /// The number of `name` if it is prefix + a number of 1..range as drawn + ending.
+  std::optional<int64_t> NumberOf(const std::string& name) const {
+    const auto drawn = ParseDrawnName(ignore_case_ ? FoldCase(name) : name);
+    return drawn ? std::optional<int64_t>(drawn->second) : std::nullopt;
+  }
 
  private:
   struct Ending {
