@@ -23,11 +23,12 @@ struct UndoOutcome {
   int total = 0;         // files the record held
   int restored = 0;      // files that carry their old name again
   bool stopped = false;  // the view asked to stop before all were done
+  int held = 0;          // left in the holding folder of a FAT stick, to come back later
   std::vector<SkippedFile> skipped;
   std::optional<ShuffleError> error;
 
   /// Files not yet tried, still in the record.
-  int left() const { return total - restored - static_cast<int>(skipped.size()); }
+  int left() const { return total - restored - held - static_cast<int>(skipped.size()); }
 };
 
 /// Gives the files of `record` their old names again, newest rename first, in the
