@@ -7,8 +7,10 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
 #include <algorithm>
 
+#include "engine/holding_folder.h"
 #include "engine/shuffle_run.h"
 #include "engine/undo_run.h"
 #include "runtime/folder_listing.h"
@@ -76,6 +78,8 @@ Form1::Form1(Runtime& runtime, DriveList::Source drives, const std::string& star
           [this](const SysError& err) { ShowError(texts::FolderErrorText(err)); });
   connect(Command1_, &QPushButton::clicked, this, &Form1::Command1Click);
   connect(Command2_, &QPushButton::clicked, this, &QWidget::close);
+  // Once the window is up, so that a notice has a window to stand on.
+  QTimer::singleShot(0, this, [this] { BringBackHeldFiles(); });
   Drive1_->setFocus();
 }
 
@@ -170,6 +174,21 @@ void Form1::ReportProgress(int done, int total) {
 
 bool Form1::StopRequested() { return run_ && run_->StopRequested(); }
 
+// Files that a run cut short left in the holding folder go home as soon as their
+// folder is open, with a word to the user. True when the folder was opened again,
+// since the folder list still showed the holding folder.
+bool Form1::BringBackHeldFiles() {
+  const Recovery recovery = RecoverHeldFiles(runtime_, Dir1_->Path());
+  if (!recovery.found) return false;
+  ShowNotice(QString::fromStdString(DescribeRecovery(recovery)));
+  const bool emptied = recovery.kept.empty() && !recovery.error;
+  return emptied && Dir1_->SetPath(Dir1_->Root(), Dir1_->Path(), nullptr);
+}
+
+void Form1::ShowNotice(const QString& text) {
+  QMessageBox::information(this, QString::fromUtf8(texts::kWindowTitle), text);
+}
+
 void Form1::ShowError(const QString& text) {
   QMessageBox::critical(this, QString::fromUtf8(texts::kWindowTitle), text);
 }
@@ -231,6 +250,7 @@ void Form1::Drive1Change() {
 }
 
 void Form1::Dir1Change() {
+  if (BringBackHeldFiles()) return;  // it opened the folder again, which comes back here
   SysError err;
   if (!File1_->SetPath(Dir1_->Path(), &err)) ShowError(texts::FolderErrorText(err));
 }

@@ -51,6 +51,8 @@ class Form1 : public QWidget, public ShuffleView {
  protected:
   /// Shows a German error report and waits for the user; tests look instead.
   virtual void ShowError(const QString& text);
+  /// Shows a German notice and waits for the user.
+  virtual void ShowNotice(const QString& text);
   void closeEvent(QCloseEvent* event) override;
 
  private:
@@ -63,6 +65,7 @@ class Form1 : public QWidget, public ShuffleView {
   void UndoLastRun();
   void Drive1Change();
   void Dir1Change();
+  bool BringBackHeldFiles();
 
   Runtime& runtime_;
   QWidget* controls_ = nullptr;  // everything that takes input, shut during a run
