@@ -126,8 +126,8 @@ TEST(TakenNamesTest, CountsOnlyNamesTheDrawerCouldProduce) {
 // spellings of prefix and ending.
 TEST(TakenNamesTest, WhereCaseIsIgnoredEverySpellingIsOneName) {
   TakenNames taken("Foto", 100, 3, /*ignore_case=*/true);
-  for (const char* name : {"Foto001.jpg", "FOTO001.JPG", "foto003.jpg", "Foto042.JPG",
-                           "Foto42.jpg", "Foto101.jpg", "Fotox03.jpg"}) {
+  for (const char* name : {"Foto001.jpg", "FOTO001.JPG", "foto003.jpg", "Foto042.JPG", "Foto42.jpg",
+                           "Foto101.jpg", "Fotox03.jpg"}) {
     taken.Add(name);
   }
   EXPECT_EQ(taken.CountFor(taken.EndingKey(".jpg")), 3);  // 001, 003, 042

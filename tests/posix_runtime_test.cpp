@@ -2,6 +2,7 @@
 #include "runtime/posix_runtime.h"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -9,8 +10,6 @@
 
 #include <cerrno>
 #include <set>
-
-#include <gtest/gtest.h>
 
 #include "runtime/wildcard.h"
 #include "tests/support/fake_runtime.h"

@@ -27,6 +27,7 @@ struct UndoCase {
   int stop_after;  // files the run renames before it is stopped; -1: all
   const char* range;
   std::vector<std::string> files;
+  bool on_stick = false;  // a FAT stick, where runs and undos go through the holding folder
 };
 
 void PrintTo(const UndoCase& c, std::ostream* out) { *out << c.name; }
@@ -58,6 +59,7 @@ TEST_P(UndoRunTest, GivesEveryFileItsOldNameUnlessThatWouldReplaceOrLoseOne) {
   for (const std::string& name : c.files) folder.AddFile(name);
   Contents expected = folder.Contents();
   FakeRuntime runtime;
+  runtime.ordered_directory = c.on_stick;
   FakeView run_view;
   run_view.folder = folder.path();
   run_view.range = c.range;
@@ -97,7 +99,13 @@ INSTANTIATE_TEST_SUITE_P(
         UndoCase{"StoppedAfterTwo", Meddling::kNone, 2, "999", {"a.jpg", "b.jpg", "c.jpg"}},
         UndoCase{"OldNameTaken", Meddling::kOldNameTaken, -1, "999", {"a.jpg", "b.jpg"}},
         UndoCase{"NewNameDeleted", Meddling::kNewNameDeleted, -1, "999", {"a.jpg", "b.jpg"}},
-        UndoCase{"NotUtf8", Meddling::kNone, -1, "999", {"M\xFCll.mp3", "\xFF\xFE\xFD\xFC"}}),
+        UndoCase{"NotUtf8", Meddling::kNone, -1, "999", {"M\xFCll.mp3", "\xFF\xFE\xFD\xFC"}},
+        // Drawn after both have left, the two files swap names, which no order of
+        // single renames takes back.
+        UndoCase{"SwappedOnAStick", Meddling::kNone, -1, "2", {"1.txt", "2.txt"}, true},
+        UndoCase{"StoppedOnAStick", Meddling::kNone, 2, "999", {"a.jpg", "b.jpg", "c.jpg"}, true},
+        UndoCase{
+            "OldNameTakenOnAStick", Meddling::kOldNameTaken, -1, "999", {"a.jpg", "b.jpg"}, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -89,8 +89,7 @@ int RunProgram(const std::vector<std::string>& argv, std::string* output) {
   return StatusOf(status);
 }
 
-FatVolume::FatVolume(const std::string& work_folder, bool mount, int size_kib,
-                     StickFormat format)
+FatVolume::FatVolume(const std::string& work_folder, bool mount, int size_kib, StickFormat format)
     : format_(format),
       image_(work_folder + "/stick.img"),
       mount_point_(work_folder + "/stick"),
@@ -217,8 +216,7 @@ bool FatVolume::CheckImage(std::string* report) const {
   return RunProgram({fsck, "-n", image_}, report) == 0;
 }
 
-bool FatVolume::CopyThroughMount(const std::string& from, const std::string& to,
-                                 std::string* why) {
+bool FatVolume::CopyThroughMount(const std::string& from, const std::string& to, std::string* why) {
   if (!Mount(why)) return false;
   std::string output;
   const bool copied = RunProgram({"cp", "-r", from, to}, &output) == 0;
@@ -239,8 +237,23 @@ bool FatVolume::CopyIn(const std::string& host_folder, std::string* why) {
   return false;
 }
 
-bool FatVolume::CopyOut(const std::string& name, const std::string& host_folder,
-                        std::string* why) {
+bool FatVolume::ListOnImage(const std::string& name, std::vector<std::string>* names,
+                            std::string* why) const {
+  std::string output;
+  if (RunProgram({"env", "MTOOLS_SKIP_CHECK=1", "mdir", "-b", "-i", image_, "::/" + name},
+                 &output) != 0) {
+    *why = "mdir of the image failed: " + output;
+    return false;
+  }
+  const std::string prefix = "::/" + name + "/";
+  std::istringstream lines(output);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.rfind(prefix, 0) == 0) names->push_back(line.substr(prefix.size()));
+  }
+  return true;
+}
+
+bool FatVolume::CopyOut(const std::string& name, const std::string& host_folder, std::string* why) {
   if (format_ == StickFormat::kExfat) {
     return CopyThroughMount(mount_point_ + "/" + name, host_folder, why);
   }

@@ -48,6 +48,10 @@ class FatVolume {
   /// Copies the folder `host_folder` (with its files) into the root of the
   /// unmounted image.
   bool CopyIn(const std::string& host_folder, std::string* why);
+  /// The entries of the image's folder `name` in the order they stand in its
+  /// directory, read by mtools from the unmounted FAT image.
+  bool ListOnImage(const std::string& name, std::vector<std::string>* names,
+                   std::string* why) const;
   /// Copies the image's folder `name` into `host_folder`.
   bool CopyOut(const std::string& name, const std::string& host_folder, std::string* why);
 

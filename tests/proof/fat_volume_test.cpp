@@ -114,7 +114,7 @@ struct FatShuffleCase {
   const char* label;
   int files;  // named by file_format, 1..files
   const char* file_format;
-  int twins;  // named by twin_format, 1..twins: numbers that drawn names meet by case
+  int twins;                // named by twin_format, 1..twins: numbers that drawn names meet by case
   const char* twin_format;  // mtools keeps a mixed case; it writes 8.3 names in capitals
   const char* filter;
   const char* range;
@@ -174,10 +174,13 @@ TEST_P(FatShuffleTest, EveryFileStaysOnceWithItsContentAndNoNamesClashByCase) {
     ASSERT_FALSE(outcome.error.has_value()) << DescribeError(*outcome.error);
   }
   EXPECT_EQ(outcome.renamed, c.renamed);
-  EXPECT_EQ(runtime.done_answers(), c.renamed);
+  // Out into the holding folder and back: two renames a file.
+  EXPECT_EQ(runtime.done_answers(), 2 * c.renamed);
   ASSERT_TRUE(runtime.last_method().has_value());
-  EXPECT_EQ(*runtime.last_method(), RenameMethod::kCheckThenRename)
-      << MethodName(*runtime.last_method());
+  if (c.renamed > 0) {
+    EXPECT_EQ(*runtime.last_method(), RenameMethod::kCheckThenRename)
+        << MethodName(*runtime.last_method());
+  }
   // The folder is found to ignore case, so draws avoid a name such as 007.jpg that
   // the listing shows as 007.JPG without asking the file system.
   EXPECT_EQ(runtime.taken_answers(), 0);
@@ -218,23 +221,25 @@ TEST_P(FatShuffleTest, EveryFileStaysOnceWithItsContentAndNoNamesClashByCase) {
 
 INSTANTIATE_TEST_SUITE_P(
     Filters, FatShuffleTest,
-    ::testing::Combine(kFormats, ::testing::Values(
-        // Longer than 8.3, so that FAT keeps the photos' lower-case spelling in a long
-        // name. The range is raised to 201 and the twins' own new names clash too.
-        FatShuffleCase{"TwinsShuffledToo", 180, "Photo_%04d.jpg", 20, "%03d.JPG", "*.jpg", "99",
-                       true, 201, 3, std::nullopt, 200},
-        // 20 of the 200 numbers are held by another spelling: the photos need the
-        // other 180, every one of them.
-        FatShuffleCase{"TwinsFillTheRangeExactly", 180, "Photo_%04d.jpg", 20, "%03d.JPG",
-                       "Photo_*", "200", false, 200, 3, std::nullopt, 180},
-        // Raised to 181 for the 180 photos, of which 20 are held by another
-        // spelling: the run renames 161 and then says that no name is free.
-        FatShuffleCase{"TwinsLeaveTooFewNumbers", 180, "Photo_%04d.jpg", 20, "%03d.JPG", "Photo_*",
-                       "99", false, 181, 3, ErrorKind::kNoFreeName, 161},
-        // A thousand 8.3 names at the tightest range the run allows: one free
-        // number more than files.
-        FatShuffleCase{"ThousandWithTwinsTightest", 900, "LIED%04d.MP3", 100, "%04d.Mp3", "*.mp3",
-                       "1", true, 1001, 4, std::nullopt, 1000})),
+    ::testing::Combine(
+        kFormats,
+        ::testing::Values(
+            // Longer than 8.3, so that FAT keeps the photos' lower-case spelling in a long
+            // name. The range is raised to 201 and the twins' own new names clash too.
+            FatShuffleCase{"TwinsShuffledToo", 180, "Photo_%04d.jpg", 20, "%03d.JPG", "*.jpg", "99",
+                           true, 201, 3, std::nullopt, 200},
+            // 20 of the 200 numbers are held by another spelling: the photos need the
+            // other 180, every one of them.
+            FatShuffleCase{"TwinsFillTheRangeExactly", 180, "Photo_%04d.jpg", 20, "%03d.JPG",
+                           "Photo_*", "200", false, 200, 3, std::nullopt, 180},
+            // Raised to 181 for the 180 photos, of which 20 are held by another
+            // spelling: the run says that no name is free before it moves a file.
+            FatShuffleCase{"TwinsLeaveTooFewNumbers", 180, "Photo_%04d.jpg", 20, "%03d.JPG",
+                           "Photo_*", "99", false, 181, 3, ErrorKind::kNoFreeName, 0},
+            // A thousand 8.3 names at the tightest range the run allows: one free
+            // number more than files.
+            FatShuffleCase{"ThousandWithTwinsTightest", 900, "LIED%04d.MP3", 100, "%04d.Mp3",
+                           "*.mp3", "1", true, 1001, 4, std::nullopt, 1000})),
     [](const ::testing::TestParamInfo<std::tuple<StickFormat, FatShuffleCase>>& info) {
       return FormatLabel(std::get<0>(info.param)) + std::get<1>(info.param).label;
     });

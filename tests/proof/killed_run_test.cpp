@@ -3,13 +3,8 @@
 // name or its new one, never both and never neither, and a second run completes
 // the folder.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <string>
 
@@ -34,59 +29,6 @@ std::string OldName(int i) {
   return name;
 }
 
-struct Killed {
-  bool by_sigkill = false;
-  int reported = 0;  // files the child said were done before it died
-  std::string detail;
-};
-
-// Starts the child on `folder`, reads its progress and kills it with SIGKILL once
-// it reports `kill_after` files done.
-Killed RunAndKill(const std::string& folder, int kill_after, const std::string& child_log) {
-  Killed killed;
-  int fds[2];
-  if (pipe2(fds, O_CLOEXEC) != 0) {
-    killed.detail = "pipe failed";
-    return killed;
-  }
-  const int log_fd = open(child_log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  const std::string range = std::to_string(kRange);
-  const std::string fd_text = std::to_string(fds[1]);
-  const pid_t pid = fork();
-  if (pid == 0) {
-    fcntl(fds[1], F_SETFD, 0);  // the one descriptor the child keeps
-    if (log_fd >= 0) dup2(log_fd, STDERR_FILENO);
-    execl(VANTREL_SHUFFLE_CHILD, VANTREL_SHUFFLE_CHILD, folder.c_str(), range.c_str(),
-          fd_text.c_str(), static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  close(fds[1]);
-  if (log_fd >= 0) close(log_fd);
-  std::string pending;
-  char buffer[256];
-  while (killed.reported < kill_after) {
-    const ssize_t n = read(fds[0], buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;  // the child ended before it was killed
-    pending.append(buffer, static_cast<size_t>(n));
-    size_t end;
-    while ((end = pending.find('\n')) != std::string::npos) {
-      killed.reported = std::stoi(pending.substr(0, end));
-      pending.erase(0, end + 1);
-    }
-  }
-  kill(pid, SIGKILL);
-  close(fds[0]);
-  int status = 0;
-  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-  }
-  killed.by_sigkill = WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
-  if (!killed.by_sigkill) {
-    killed.detail = "child ended on its own, status " + std::to_string(status);
-  }
-  return killed;
-}
-
 class KilledRunTest : public ::testing::TestWithParam<int> {};
 
 TEST_P(KilledRunTest, EveryFileIsThereOnceAndASecondRunCompletes) {
@@ -98,7 +40,8 @@ TEST_P(KilledRunTest, EveryFileIsThereOnceAndASecondRunCompletes) {
   const Snapshot before = ReadFolder(folder);
   ASSERT_EQ(before.size(), static_cast<size_t>(kFiles));
 
-  const Killed killed = RunAndKill(folder, kill_after, work.PathOf("child.log"));
+  const Killed killed = RunAndKill(VANTREL_SHUFFLE_CHILD, folder, std::to_string(kRange),
+                                   kill_after, kill_after + 1000, work.PathOf("child.log"));
   ASSERT_TRUE(killed.by_sigkill) << killed.detail << "\n" << ReadFolder(work.path())["child.log"];
 
   const Snapshot after_kill = ReadFolder(folder);

@@ -3,7 +3,9 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -186,6 +188,16 @@ class ProbeFolder : public Folder {
   FolderTraits Traits(const std::vector<DirEntry>& entries) override {
     return real_->Traits(entries);
   }
+  bool ReadSubfolderEntries(const std::string& name, std::vector<DirEntry>* entries,
+                            SysError* err) override {
+    return real_->ReadSubfolderEntries(name, entries, err);
+  }
+  bool MakeSubfolder(const std::string& name, SysError* err) override {
+    return real_->MakeSubfolder(name, err);
+  }
+  bool RemoveSubfolder(const std::string& name, SysError* err) override {
+    return real_->RemoveSubfolder(name, err);
+  }
   RenameOutcome RenameNoReplace(const std::string& from, const std::string& to,
                                 SysError* err) override {
     const RenameOutcome outcome = real_->RenameNoReplace(from, to, err);
@@ -222,6 +234,52 @@ double ProbeRuntime::NextRandom() {
   if (draw_limit > 0 && draws_ >= draw_limit) throw DrawLimitReached{draws_};
   ++draws_;
   return static_cast<double>(generator_() >> 11) * 0x1.0p-53;
+}
+
+Killed RunAndKill(const std::string& child, const std::string& folder, const std::string& range,
+                  int kill_after, int hold_at, const std::string& child_log) {
+  Killed killed;
+  int fds[2];
+  if (pipe2(fds, O_CLOEXEC) != 0) {
+    killed.detail = "pipe failed";
+    return killed;
+  }
+  const int log_fd = open(child_log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  const std::string fd_text = std::to_string(fds[1]);
+  const std::string hold_text = std::to_string(hold_at);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    fcntl(fds[1], F_SETFD, 0);  // the one descriptor the child keeps
+    if (log_fd >= 0) dup2(log_fd, STDERR_FILENO);
+    execl(child.c_str(), child.c_str(), folder.c_str(), range.c_str(), fd_text.c_str(),
+          hold_text.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(fds[1]);
+  if (log_fd >= 0) close(log_fd);
+  std::string pending;
+  char buffer[256];
+  while (killed.reported < kill_after) {
+    const ssize_t n = read(fds[0], buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;  // the child ended before it was killed
+    pending.append(buffer, static_cast<size_t>(n));
+    size_t end;
+    while ((end = pending.find('\n')) != std::string::npos) {
+      killed.reported = std::stoi(pending.substr(0, end));
+      pending.erase(0, end + 1);
+    }
+  }
+  kill(pid, SIGKILL);
+  close(fds[0]);
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  killed.by_sigkill = WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+  if (!killed.by_sigkill) {
+    killed.detail = "child ended on its own, status " + std::to_string(status);
+  }
+  return killed;
 }
 
 const char* MethodName(RenameMethod method) {

@@ -91,4 +91,17 @@ using testing::CallsWithoutNoReplaceFlag;
 
 const char* MethodName(RenameMethod method);
 
+struct Killed {
+  bool by_sigkill = false;
+  int reported = 0;  // steps the child said were done before it died
+  std::string detail;
+};
+
+/// Starts shuffle_child (the program `child`) on `folder` with `range`, reads its
+/// progress and kills it with SIGKILL once it reports `kill_after` steps done (a
+/// step is one rename). The child waits for the kill once it has done `hold_at`
+/// steps, so that however the machine is loaded, the kill lands before that point.
+Killed RunAndKill(const std::string& child, const std::string& folder, const std::string& range,
+                  int kill_after, int hold_at, const std::string& child_log);
+
 }  // namespace vantrel::proof

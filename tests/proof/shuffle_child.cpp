@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// shuffle_child FOLDER RANGE PROGRESS_FD
+// shuffle_child FOLDER RANGE PROGRESS_FD HOLD_AT
 //
 // Shuffles FOLDER (filter "*.*", no prefix) with the real runtime, as the window
-// would, and writes the number of files done to PROGRESS_FD as it goes, so that a
-// test can kill it part-way. Exits 0 when the run completed, 1 on an error.
+// would, and writes the number of steps done to PROGRESS_FD as it goes, so that a
+// test can kill it part-way. Once HOLD_AT steps are done it waits to be killed.
+// Exits 0 when the run completed, 1 on an error.
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -19,8 +20,11 @@ namespace {
 
 class ChildView : public vantrel::ShuffleView {
  public:
-  ChildView(std::string folder, std::string range, int progress_fd)
-      : folder_(std::move(folder)), range_(std::move(range)), progress_fd_(progress_fd) {}
+  ChildView(std::string folder, std::string range, int progress_fd, int hold_at)
+      : folder_(std::move(folder)),
+        range_(std::move(range)),
+        progress_fd_(progress_fd),
+        hold_at_(hold_at) {}
 
   std::string FolderPath() const override { return folder_; }
   std::string FilterText() const override { return "*.*"; }
@@ -34,25 +38,28 @@ class ChildView : public vantrel::ShuffleView {
     if (done % 16 != 0 && done != total) return;
     const std::string line = std::to_string(done) + "\n";
     [[maybe_unused]] const ssize_t ignored = write(progress_fd_, line.data(), line.size());
+    // A test reading slowly on a loaded machine must still find the run unfinished.
+    while (done >= hold_at_) pause();
   }
 
  private:
   std::string folder_;
   std::string range_;
   int progress_fd_;
+  int hold_at_;
 };
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 4) {
-    std::fprintf(stderr, "usage: shuffle_child FOLDER RANGE PROGRESS_FD\n");
+  if (argc != 5) {
+    std::fprintf(stderr, "usage: shuffle_child FOLDER RANGE PROGRESS_FD HOLD_AT\n");
     return 2;
   }
   const int progress_fd = std::atoi(argv[3]);
   fcntl(progress_fd, F_SETFL, fcntl(progress_fd, F_GETFL) | O_NONBLOCK);
   vantrel::PosixRuntime runtime(vantrel::NumberFormat{});
-  ChildView view(argv[1], argv[2], progress_fd);
+  ChildView view(argv[1], argv[2], progress_fd, std::atoi(argv[4]));
   const vantrel::ShuffleOutcome outcome = vantrel::ShuffleFolder(runtime, view);
   if (outcome.error) {
     std::fprintf(stderr, "%s\n", vantrel::DescribeError(*outcome.error).c_str());

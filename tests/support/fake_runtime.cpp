@@ -22,7 +22,19 @@ class FakeFolder : public Folder {
   }
 
   FolderTraits Traits(const std::vector<DirEntry>& entries) override {
-    return real_->Traits(entries);
+    FolderTraits traits = real_->Traits(entries);
+    traits.ordered_directory = traits.ordered_directory || runtime_.ordered_directory;
+    return traits;
+  }
+  bool ReadSubfolderEntries(const std::string& name, std::vector<DirEntry>* entries,
+                            SysError* err) override {
+    return real_->ReadSubfolderEntries(name, entries, err);
+  }
+  bool MakeSubfolder(const std::string& name, SysError* err) override {
+    return real_->MakeSubfolder(name, err);
+  }
+  bool RemoveSubfolder(const std::string& name, SysError* err) override {
+    return real_->RemoveSubfolder(name, err);
   }
 
   RenameOutcome RenameNoReplace(const std::string& from, const std::string& to,

@@ -36,6 +36,8 @@ class FakeRuntime : public Runtime {
   std::function<void(const std::string& from, const std::string& to)> before_rename;
   /// Calls the folders use for their renames.
   RenameCalls rename_calls = RenameCalls::System();
+  /// Folders behave as on a FAT stick, where the order of entries matters.
+  bool ordered_directory = false;
 
   std::unique_ptr<Folder> OpenFolder(const std::string& path, SysError* err) override;
   double NextRandom() override;
