@@ -9,7 +9,7 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools
   libgtest-dev libgmock-dev
   clang libclang-rt-14-dev
-  xvfb xauth
+  xvfb xauth x11-utils
   dosfstools fusefat mtools exfatprogs exfat-fuse stress-ng
   desktop-file-utils appstream
   dpkg-dev fakeroot file lintian man-db
