@@ -6,7 +6,7 @@ set -euo pipefail
 
 PACKAGES=(
   build-essential cmake ninja-build pkg-config git
-  qt6-base-dev qt6-base-dev-tools
+  qt6-base-dev qt6-base-dev-tools qt6-base-private-dev
   libgtest-dev libgmock-dev
   clang libclang-rt-14-dev
   xvfb xauth x11-utils
