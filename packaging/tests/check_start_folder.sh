@@ -41,8 +41,10 @@ past_deadline() {
 deadline=$(($(date +%s) + deadline_s))
 
 # The server picks a free display and writes its number to fd 3, so tests and
-# builds side by side never race for one.
-Xvfb -displayfd 3 -nolisten tcp -screen 0 640x480x24 3>"$work/display" \
+# builds side by side never race for one. Without -noreset it would reset whenever
+# its last client leaves, as each xwininfo below does, and drop a program that is
+# connecting just then.
+Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 640x480x24 3>"$work/display" \
   >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
 until grep -q '^[0-9][0-9]*$' "$work/display" 2>/dev/null; do
