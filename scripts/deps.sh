@@ -6,10 +6,10 @@ set -euo pipefail
 
 PACKAGES=(
   build-essential cmake ninja-build pkg-config git
-  qt6-base-dev qt6-base-dev-tools
+  qt6-base-dev qt6-base-dev-tools qt6-base-private-dev
   libgtest-dev libgmock-dev
   clang libclang-rt-14-dev
-  xvfb xauth
+  xvfb xauth x11-utils
   dosfstools fusefat mtools exfatprogs exfat-fuse stress-ng
   desktop-file-utils appstream
   dpkg-dev fakeroot file lintian man-db

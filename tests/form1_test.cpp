@@ -17,6 +17,9 @@
 #include <QTimer>
 #include <chrono>
 #include <filesystem>
+#include <functional>
+#include <optional>
+#include <qpa/qwindowsysteminterface.h>
 #include <thread>
 
 #include "runtime/folder_listing.h"
@@ -104,6 +107,19 @@ class Form1Test : public ::testing::Test {
     QApplication::sendEvent(viewport, &click);
     EXPECT_TRUE(seen) << "no undo entry in the context menu";
     return enabled;
+  }
+
+  // Renames take a while, as on a slow stick; `act` runs once, at the first rename
+  // after the progress dialog has appeared.
+  void WhenTheDialogShows(std::function<void(QProgressDialog*)> act) {
+    runtime.before_rename = [this, act, acted = false](const std::string&,
+                                                       const std::string&) mutable {
+      std::this_thread::sleep_for(std::chrono::milliseconds(25));
+      auto* dialog = form->findChild<QProgressDialog*>();
+      if (acted || dialog == nullptr || !dialog->isVisible()) return;
+      acted = true;
+      act(dialog);
+    };
   }
 
   QListWidgetItem* DirEntry(const QString& text) const {
@@ -371,15 +387,12 @@ TEST_F(Form1Test, ALongRunShowsProgressAndStopsBetweenFilesWhenAsked) {
   qint64 shown_after_ms = -1;
   QString shown;
   size_t done_when_stopped = 0;
-  runtime.before_rename = [&](const std::string&, const std::string&) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(25));
-    auto* dialog = form->findChild<QProgressDialog*>();
-    if (dialog == nullptr || !dialog->isVisible() || !shown.isNull()) return;
+  WhenTheDialogShows([&](QProgressDialog* dialog) {
     shown_after_ms = clock.elapsed();
     shown = dialog->labelText();
     done_when_stopped = runtime.renames().size();
     QTest::keyClick(dialog, Qt::Key_Escape);
-  };
+  });
   clock.start();
   ClickStart();
 
@@ -411,16 +424,53 @@ TEST_F(Form1Test, TheWindowTakesNoInputDuringARun) {
   EXPECT_TRUE(form->isVisible());
 }
 
-TEST_F(Form1Test, ClosingDuringARunStopsItBetweenFilesAndThenCloses) {
-  for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) folder.AddFile(name);
+struct CloseCase {
+  const char* name;
+  bool while_dialog_shows;  // otherwise at the first rename, before the dialog
+  bool to_dialog;           // otherwise to the window
+};
+
+void PrintTo(const CloseCase& c, std::ostream* out) { *out << c.name; }
+
+class Form1CloseTest : public Form1Test, public ::testing::WithParamInterface<CloseCase> {};
+
+// Sent as the desktop sends it (close button, logout): Qt drops such a request to a
+// window that a modal one blocks, where QWidget::close() would still get through.
+TEST_P(Form1CloseTest, ACloseRequestDuringARunStopsItBetweenFiles) {
+  constexpr int kFiles = 40;
+  for (int i = 0; i < kFiles; ++i) folder.AddFile("lied" + std::to_string(i) + ".mp3");
   Open(folder.path());
-  runtime.before_rename = [&](const std::string&, const std::string&) {
-    if (form->isVisible()) form->close();
+  std::optional<size_t> done_at_request;
+  const auto request_close = [&](QWidget* target) {
+    done_at_request = runtime.renames().size();
+    QWindowSystemInterface::handleCloseEvent<QWindowSystemInterface::SynchronousDelivery>(
+        target->windowHandle());
   };
+  if (GetParam().while_dialog_shows) {
+    WhenTheDialogShows([&](QProgressDialog* dialog) {
+      request_close(GetParam().to_dialog ? static_cast<QWidget*>(dialog) : form.get());
+    });
+  } else {
+    runtime.before_rename = [&](const std::string&, const std::string&) {
+      if (!done_at_request) request_close(form.get());
+    };
+  }
   ClickStart();
-  EXPECT_EQ(runtime.renames().size(), 1u);
-  EXPECT_FALSE(form->isVisible());
+
+  ASSERT_TRUE(done_at_request.has_value());
+  EXPECT_EQ(runtime.renames().size(), *done_at_request + 1) << "the file under way is finished";
+  EXPECT_EQ(FilesOnDisk(folder.path()).size(), kFiles);
+  EXPECT_EQ(form->isVisible(), GetParam().to_dialog) << "only the window's own close ends it";
+  const auto* dialog = form->findChild<QProgressDialog*>();
+  EXPECT_TRUE(dialog == nullptr || !dialog->isVisible());
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Requests, Form1CloseTest,
+    ::testing::Values(CloseCase{"WindowBeforeTheDialog", false, false},
+                      CloseCase{"WindowWhileTheDialogShows", true, false},
+                      CloseCase{"DialogItself", true, true}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Form1Test, EndeEndsTheProgramWithExitCodeZero) {
   Open(folder.path());

@@ -4,7 +4,8 @@ add_executable(window_tests
   command_line_test.cpp
   folder_browser_test.cpp
   form1_test.cpp)
-target_link_libraries(window_tests PRIVATE window test_support Qt6::Test)
+# GuiPrivate for QWindowSystemInterface: a close request as the desktop sends it.
+target_link_libraries(window_tests PRIVATE window test_support Qt6::Test Qt6::GuiPrivate)
 # The command-line cases run the program itself.
 add_dependencies(window_tests vantrel)
 target_compile_definitions(window_tests PRIVATE

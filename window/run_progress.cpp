@@ -42,7 +42,9 @@ void RunProgress::ShowDialog(int total) {
   dialog_ = new QProgressDialog(window_);
   dialog_->setWindowTitle(QString::fromUtf8(texts::kWindowTitle));
   dialog_->setCancelButtonText(QString::fromUtf8(texts::kStop));
-  dialog_->setWindowModality(Qt::WindowModal);
+  // Not modal: Qt drops the desktop's close request to a window that a modal one
+  // blocks, and the window takes no input during a run anyway.
+  dialog_->setWindowModality(Qt::NonModal);
   dialog_->setAutoClose(false);
   dialog_->setAutoReset(false);
   dialog_->setMinimumDuration(0);

@@ -45,12 +45,11 @@ if ! diff -u "$work/expected" "$work/actual"; then
 fi
 
 [ -x "$prefix/bin/vantrel" ] || problem "bin/vantrel is not executable"
-if command -v readelf >/dev/null 2>&1 && [ -f "$prefix/bin/vantrel" ]; then
-  # An installed program must not load libraries from the build folder.
-  if readelf -d "$prefix/bin/vantrel" | grep -E 'R(UN)?PATH' | grep -qF "$build"; then
-    problem "bin/vantrel keeps a library search path into $build"
-  fi
-fi
+# An installed program loads no library from the build folder or the current one.
+paths_status=0
+sh "$(dirname "$0")/check_library_paths.sh" "$prefix" "$build" || paths_status=$?
+[ "$paths_status" = 0 ] || [ "$paths_status" = 77 ] ||
+  problem "installed programs have unsafe library search paths"
 if command -v strings >/dev/null 2>&1 && [ -f "$prefix/bin/vantrel" ]; then
   # The program reports its version through Qt (setApplicationVersion); the text may
   # be stored as 8-bit or as UTF-16 (QStringLiteral).
