@@ -13,6 +13,10 @@ ShuffleError RecoveryError(ErrorKind kind, const SysError& sys) {
   return MakeError(kind, sys.path, sys.call, sys.code);
 }
 
+std::string FilesText(int count) {
+  return std::to_string(count) + (count == 1 ? " Datei" : " Dateien");
+}
+
 // A file or a link of that name is not ours to empty.
 bool NoHoldingFolder(int code) { return code == ENOENT || code == ENOTDIR || code == ELOOP; }
 
@@ -56,17 +60,17 @@ Recovery RecoverHeldFiles(Runtime& runtime, const std::string& path) {
 }
 
 std::string HeldFilesText(int held) {
-  return std::to_string(held) + " Dateien liegen noch im Ordner \"" + kHoldingFolder +
-         "\". Vantrel holt sie zurück, sobald es diesen Ordner wieder öffnet.";
+  return FilesText(held) + (held == 1 ? " liegt" : " liegen") + " noch im Ordner \"" +
+         kHoldingFolder + "\". Vantrel holt sie zurück, sobald es diesen Ordner wieder öffnet.";
 }
 
 std::string DescribeRecovery(const Recovery& recovery) {
   if (!recovery.found) return {};
-  std::string text = std::string("Im Ordner \"") + kHoldingFolder +
-                     "\" lagen Dateien eines unterbrochenen Laufs. " +
-                     std::to_string(recovery.restored) + " davon tragen wieder ihre alten Namen.";
+  std::string text = "Vantrel hat " + FilesText(recovery.restored) +
+                     ", die ein unterbrochener Lauf im Ordner \"" + kHoldingFolder +
+                     "\" gelassen hatte, unter ihren alten Namen zurückgeholt.";
   if (!recovery.kept.empty()) {
-    text += "\nDort geblieben, weil ihr Name inzwischen vergeben ist:";
+    text += "\nDort geblieben, weil ihr Name inzwischen vergeben ist (bitte von Hand zurückholen):";
     for (const std::string& name : recovery.kept) text += "\n" + DisplayName(name);
   }
   if (recovery.error) text += "\n" + DescribeCause(*recovery.error);

@@ -114,7 +114,7 @@ TEST_F(OrderedShuffleTest, FilesLeftInTheHoldingFolderGoHomeFirst) {
   const Recovery recovery = RecoverHeldFiles(runtime_, folder_.path());
   EXPECT_EQ(recovery.restored, 1);
   EXPECT_FALSE(folder_.Exists(kHoldingFolder));
-  EXPECT_NE(DescribeRecovery(recovery).find("1 davon"), std::string::npos);
+  EXPECT_NE(DescribeRecovery(recovery).find("Vantrel hat 1 Datei,"), std::string::npos);
 }
 
 }  // namespace

@@ -78,8 +78,11 @@ Form1::Form1(Runtime& runtime, DriveList::Source drives, const std::string& star
           [this](const SysError& err) { ShowError(texts::FolderErrorText(err)); });
   connect(Command1_, &QPushButton::clicked, this, &Form1::Command1Click);
   connect(Command2_, &QPushButton::clicked, this, &QWidget::close);
-  // Once the window is up, so that a notice has a window to stand on.
-  QTimer::singleShot(0, this, [this] { BringBackHeldFiles(); });
+  // Once the window is up, so that a notice has a window to stand on, and only if no
+  // folder opened since has been looked at already.
+  QTimer::singleShot(0, this, [this] {
+    if (!held_files_looked_for_) BringBackHeldFiles();
+  });
   Drive1_->setFocus();
 }
 
@@ -178,6 +181,7 @@ bool Form1::StopRequested() { return run_ && run_->StopRequested(); }
 // folder is open, with a word to the user. True when the folder was opened again,
 // since the folder list still showed the holding folder.
 bool Form1::BringBackHeldFiles() {
+  held_files_looked_for_ = true;
   const Recovery recovery = RecoverHeldFiles(runtime_, Dir1_->Path());
   if (!recovery.found) return false;
   ShowNotice(QString::fromStdString(DescribeRecovery(recovery)));

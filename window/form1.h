@@ -84,6 +84,7 @@ class Form1 : public QWidget, public ShuffleView {
   RunRecord last_run_;                // what an undo can still give back
   std::unique_ptr<RunProgress> run_;  // set while a run or an undo goes on
   bool close_after_run_ = false;
+  bool held_files_looked_for_ = false;
 };
 
 }  // namespace vantrel
