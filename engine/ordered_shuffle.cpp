@@ -67,7 +67,8 @@ void OrderedShuffle::Run(const std::vector<std::string>& name_list, int64_t rang
   }
   std::optional<ShuffleError> failure = ParkAll(name_list);
   for (size_t i = 0; i < parked_.size(); ++i) {
-    // Cannot fail: the check above left a name for every file.
+    // The check above left a name for every file, unless a stop kept back files
+    // whose numbers the parked ones needed.
     parked_[i].new_name = DrawFor(i, true).value_or(parked_[i].old_name);
   }
   // A stop in the first pass leaves fewer files to bring back.
@@ -181,8 +182,11 @@ bool OrderedShuffle::ReturnOne(Parked& parked, size_t index, std::optional<Shuff
     SysError sys;
     switch (folder_.RenameNoReplace(HeldName(parked.old_name), parked.new_name, &sys)) {
       case RenameOutcome::kDone:
-        outcome_->record.files.push_back({parked.old_name, parked.new_name});
-        ++outcome_->renamed;
+        // After a stop a lone file may find only its own number left, and keep it.
+        if (parked.new_name != parked.old_name) {
+          outcome_->record.files.push_back({parked.old_name, parked.new_name});
+          ++outcome_->renamed;
+        }
         Step();
         return true;
       case RenameOutcome::kTaken:
@@ -192,11 +196,9 @@ bool OrderedShuffle::ReturnOne(Parked& parked, size_t index, std::optional<Shuff
           parked.new_name = *name;
           continue;
         }
-        parked.new_name = parked.old_name;
-        if (folder_.RenameNoReplace(HeldName(parked.old_name), parked.old_name, &sys) ==
-            RenameOutcome::kDone) {
-          Step();
-          return true;
+        if (parked.new_name != parked.old_name) {
+          parked.new_name = parked.old_name;
+          continue;
         }
         if (!*failure) *failure = Failure(ErrorKind::kNoFreeName, parked.old_name);
         return false;
