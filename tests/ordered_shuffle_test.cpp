@@ -21,14 +21,9 @@ namespace {
 
 using testing::FakeRuntime;
 using testing::FakeView;
+using testing::ContentSet;
 using testing::TempFolder;
 using Contents = std::map<std::string, std::string>;
-
-std::multiset<std::string> ContentSet(const Contents& contents) {
-  std::multiset<std::string> set;
-  for (const auto& entry : contents) set.insert(entry.second);
-  return set;
-}
 
 class OrderedShuffleTest : public ::testing::Test {
  protected:

@@ -19,15 +19,10 @@ namespace {
 
 using testing::FakeRuntime;
 using testing::FakeView;
+using testing::ContentSet;
 using testing::TempFolder;
 
 using Contents = std::map<std::string, std::string>;
-
-std::multiset<std::string> ContentSet(const Contents& contents) {
-  std::multiset<std::string> set;
-  for (const auto& entry : contents) set.insert(entry.second);
-  return set;
-}
 
 class ShuffleFaultTest : public ::testing::Test {
  protected:

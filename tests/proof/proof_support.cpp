@@ -174,33 +174,18 @@ bool IsDrawnName(const std::string& name, const std::string& old_name, const std
          digits.size() == (natural >= pad_width ? natural : pad_width);
 }
 
-class ProbeFolder : public Folder {
+class ProbeFolder : public testing::ForwardingFolder {
  public:
-  ProbeFolder(ProbeRuntime& runtime, std::unique_ptr<PosixFolder> real)
-      : runtime_(runtime), real_(std::move(real)) {}
-  ~ProbeFolder() override { runtime_.last_method_ = real_->method(); }
+  /// Takes ownership of `real`.
+  ProbeFolder(ProbeRuntime& runtime, PosixFolder* real)
+      : ForwardingFolder(std::unique_ptr<Folder>(real)), runtime_(runtime), posix_(*real) {}
+  ~ProbeFolder() override { runtime_.last_method_ = posix_.method(); }
   ProbeFolder(const ProbeFolder&) = delete;
   ProbeFolder& operator=(const ProbeFolder&) = delete;
 
-  bool ReadEntries(std::vector<DirEntry>* entries, SysError* err) override {
-    return real_->ReadEntries(entries, err);
-  }
-  FolderTraits Traits(const std::vector<DirEntry>& entries) override {
-    return real_->Traits(entries);
-  }
-  bool ReadSubfolderEntries(const std::string& name, std::vector<DirEntry>* entries,
-                            SysError* err) override {
-    return real_->ReadSubfolderEntries(name, entries, err);
-  }
-  bool MakeSubfolder(const std::string& name, SysError* err) override {
-    return real_->MakeSubfolder(name, err);
-  }
-  bool RemoveSubfolder(const std::string& name, SysError* err) override {
-    return real_->RemoveSubfolder(name, err);
-  }
   RenameOutcome RenameNoReplace(const std::string& from, const std::string& to,
                                 SysError* err) override {
-    const RenameOutcome outcome = real_->RenameNoReplace(from, to, err);
+    const RenameOutcome outcome = ForwardingFolder::RenameNoReplace(from, to, err);
     switch (outcome) {
       case RenameOutcome::kDone:
         ++runtime_.done_;
@@ -217,7 +202,7 @@ class ProbeFolder : public Folder {
 
  private:
   ProbeRuntime& runtime_;
-  std::unique_ptr<PosixFolder> real_;
+  const PosixFolder& posix_;
 };
 
 std::unique_ptr<Folder> ProbeRuntime::OpenFolder(const std::string& path, SysError* err) {
@@ -226,8 +211,7 @@ std::unique_ptr<Folder> ProbeRuntime::OpenFolder(const std::string& path, SysErr
     *err = SysError{"open", path, errno};
     return nullptr;
   }
-  return std::make_unique<ProbeFolder>(*this,
-                                       std::make_unique<PosixFolder>(fd, path, rename_calls));
+  return std::make_unique<ProbeFolder>(*this, new PosixFolder(fd, path, rename_calls));
 }
 
 double ProbeRuntime::NextRandom() {

@@ -8,33 +8,23 @@
 
 namespace vantrel::testing {
 
-class FakeFolder : public Folder {
+class FakeFolder : public ForwardingFolder {
  public:
   FakeFolder(FakeRuntime& runtime, std::unique_ptr<Folder> real)
-      : runtime_(runtime), real_(std::move(real)) {}
+      : ForwardingFolder(std::move(real)), runtime_(runtime) {}
 
   bool ReadEntries(std::vector<DirEntry>* entries, SysError* err) override {
     if (runtime_.listing_error_) {
       *err = SysError{"readdir", "", *runtime_.listing_error_};
       return false;
     }
-    return real_->ReadEntries(entries, err);
+    return ForwardingFolder::ReadEntries(entries, err);
   }
 
   FolderTraits Traits(const std::vector<DirEntry>& entries) override {
-    FolderTraits traits = real_->Traits(entries);
+    FolderTraits traits = ForwardingFolder::Traits(entries);
     traits.ordered_directory = traits.ordered_directory || runtime_.ordered_directory;
     return traits;
-  }
-  bool ReadSubfolderEntries(const std::string& name, std::vector<DirEntry>* entries,
-                            SysError* err) override {
-    return real_->ReadSubfolderEntries(name, entries, err);
-  }
-  bool MakeSubfolder(const std::string& name, SysError* err) override {
-    return real_->MakeSubfolder(name, err);
-  }
-  bool RemoveSubfolder(const std::string& name, SysError* err) override {
-    return real_->RemoveSubfolder(name, err);
   }
 
   RenameOutcome RenameNoReplace(const std::string& from, const std::string& to,
@@ -45,14 +35,13 @@ class FakeFolder : public Folder {
       *err = SysError{"renameat2", from, fault->second};
       return RenameOutcome::kFailed;
     }
-    const RenameOutcome outcome = real_->RenameNoReplace(from, to, err);
+    const RenameOutcome outcome = ForwardingFolder::RenameNoReplace(from, to, err);
     if (outcome == RenameOutcome::kDone) runtime_.renames_.emplace_back(from, to);
     return outcome;
   }
 
  private:
   FakeRuntime& runtime_;
-  std::unique_ptr<Folder> real_;
 };
 
 std::unique_ptr<Folder> FakeRuntime::OpenFolder(const std::string& path, SysError* err) {

@@ -4,6 +4,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <random>
 #include <string>
@@ -13,6 +14,36 @@
 #include "runtime/posix_runtime.h"
 
 namespace vantrel::testing {
+
+/// A folder that hands every call to a real one; fakes override what they change.
+class ForwardingFolder : public Folder {
+ public:
+  explicit ForwardingFolder(std::unique_ptr<Folder> real) : real_(std::move(real)) {}
+
+  bool ReadEntries(std::vector<DirEntry>* entries, SysError* err) override {
+    return real_->ReadEntries(entries, err);
+  }
+  bool ReadSubfolderEntries(const std::string& name, std::vector<DirEntry>* entries,
+                            SysError* err) override {
+    return real_->ReadSubfolderEntries(name, entries, err);
+  }
+  RenameOutcome RenameNoReplace(const std::string& from, const std::string& to,
+                                SysError* err) override {
+    return real_->RenameNoReplace(from, to, err);
+  }
+  bool MakeSubfolder(const std::string& name, SysError* err) override {
+    return real_->MakeSubfolder(name, err);
+  }
+  bool RemoveSubfolder(const std::string& name, SysError* err) override {
+    return real_->RemoveSubfolder(name, err);
+  }
+  FolderTraits Traits(const std::vector<DirEntry>& entries) override {
+    return real_->Traits(entries);
+  }
+
+ private:
+  std::unique_ptr<Folder> real_;
+};
 
 /// The real runtime on real folders, with what a real folder cannot do on demand:
 /// scripted random values, recorded renames, and chosen failures with a chosen errno

@@ -79,4 +79,10 @@ bool TempFolder::Exists(const std::string& name) const {
   return lstat(PathOf(name).c_str(), &info) == 0;
 }
 
+std::multiset<std::string> ContentSet(const std::map<std::string, std::string>& contents) {
+  std::multiset<std::string> set;
+  for (const auto& entry : contents) set.insert(entry.second);
+  return set;
+}
+
 }  // namespace vantrel::testing

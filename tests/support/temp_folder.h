@@ -2,6 +2,7 @@
 #pragma once
 
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -34,5 +35,8 @@ class TempFolder {
  private:
   std::string path_;
 };
+
+/// The contents of a Contents() map, each as often as a file holds it.
+std::multiset<std::string> ContentSet(const std::map<std::string, std::string>& contents);
 
 }  // namespace vantrel::testing
