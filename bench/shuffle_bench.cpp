@@ -24,81 +24,24 @@
 #include <cstdlib>
 #include <filesystem>
 #include <new>
-#include <numeric>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "engine/shuffle_run.h"
 #include "runtime/posix_runtime.h"
 #include "runtime/volume_kind.h"
 
 namespace {
 
+using vantrel::bench::BenchView;
+using vantrel::bench::MakeFolder;
+using vantrel::bench::Seconds;
+using vantrel::bench::TimeFloor;
+
 std::atomic<size_t> g_heap_now{0};
 std::atomic<size_t> g_heap_peak{0};
-
-struct BenchView : vantrel::ShuffleView {
-  std::string folder;
-  std::string range;
-  std::string FolderPath() const override { return folder; }
-  std::string FilterText() const override { return "*.*"; }
-  std::string PrefixText() const override { return ""; }
-  std::string RangeText() const override { return range; }
-  void SetRangeText(const std::string& text) override { range = text; }
-  void RefreshFileList() override {}
-};
-
-std::string MakeFolder(const std::string& base, int files, const char* format = "/file%05d.dat") {
-  std::string path = base + "/vantrel-bench-XXXXXX";
-  if (mkdtemp(path.data()) == nullptr) {
-    std::perror("mkdtemp");
-    std::exit(1);
-  }
-  char name[32];
-  for (int i = 0; i < files; ++i) {
-    std::snprintf(name, sizeof name, format, i);
-    const int fd = open((path + name).c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
-    if (fd < 0 || write(fd, name, 8) != 8) {
-      std::perror("create");
-      std::exit(1);
-    }
-    close(fd);
-  }
-  return path;
-}
-
-double Seconds(std::chrono::steady_clock::time_point start) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-// The least work a shuffle can do: one listing, one no-replace rename per file, to
-// names of the same kind as the shuffle's (a random order of the numbers 1..N+1,
-// filled to the same width): the kernel's cost of a rename depends on the names.
-double TimeFloor(const std::string& path, std::mt19937_64& generator) {
-  const auto start = std::chrono::steady_clock::now();
-  const int dir_fd = open(path.c_str(), O_RDONLY | O_DIRECTORY);
-  DIR* dir = opendir(path.c_str());
-  std::vector<std::string> names;
-  while (const dirent* entry = readdir(dir)) {
-    if (entry->d_type == DT_REG) names.emplace_back(entry->d_name);
-  }
-  closedir(dir);
-  std::vector<int> numbers(names.size() + 1);
-  std::iota(numbers.begin(), numbers.end(), 1);
-  std::shuffle(numbers.begin(), numbers.end(), generator);
-  const int width = static_cast<int>(std::to_string(numbers.size()).size());
-  char fresh[32];
-  for (size_t i = 0; i < names.size(); ++i) {
-    std::snprintf(fresh, sizeof fresh, "%0*d.dat", width, numbers[i]);
-    if (renameat2(dir_fd, names[i].c_str(), dir_fd, fresh, RENAME_NOREPLACE) != 0) {
-      std::perror("renameat2");
-      std::exit(1);
-    }
-  }
-  close(dir_fd);
-  return Seconds(start);
-}
 
 // One rename per file as a stick takes it: the flag's own lookup, which a FAT
 // driver refuses, then a plain rename.
