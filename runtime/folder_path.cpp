@@ -5,6 +5,8 @@
 #include <QLocale>
 #include <QString>
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <numeric>
 
 #include "runtime/text.h"
@@ -41,11 +43,83 @@ std::string LastPart(const std::string& path) {
   return path.substr(slash + 1);
 }
 
-void SortByName(std::vector<std::string>* names) {
-  // The program speaks German, so the list sorts as German does whatever the
-  // environment's locale: "Äpfel" next to "Apfel", not after "Zwiebel".
+namespace {
+
+// The program speaks German, so lists sort as German does whatever the environment's
+// locale: "Äpfel" next to "Apfel", not after "Zwiebel".
+QCollator GermanCollator() {
   QCollator collator{QLocale(QLocale::German, QLocale::Germany)};
   collator.setCaseSensitivity(Qt::CaseInsensitive);
+  return collator;
+}
+
+bool IsPrintableAscii(const std::string& name) {
+  return std::all_of(name.begin(), name.end(), [](char c) { return c >= ' ' && c <= '~'; });
+}
+
+// Where every name is printable ASCII, the collator orders names character by
+// character with no character ignored or joined to the next, so one rank per
+// character, taken from the collator itself, gives its order without its costly
+// sort keys. A letter shares its rank with the other case; names alike but for case
+// keep byte order.
+class AsciiOrder {
+ public:
+  explicit AsciiOrder(const QCollator& collator) {
+    std::array<char, kCount> chars{};
+    std::iota(chars.begin(), chars.end(), ' ');
+    const auto compare = [&](char a, char b) {
+      return collator.compare(QString(QChar::fromLatin1(a)), QString(QChar::fromLatin1(b)));
+    };
+    std::stable_sort(chars.begin(), chars.end(), [&](char a, char b) { return compare(a, b) < 0; });
+    unsigned char rank = 1;  // 0 stands for the end of a shorter name in Head()
+    for (size_t i = 0; i < kCount; ++i) {
+      if (i > 0 && compare(chars[i - 1], chars[i]) != 0) ++rank;
+      ranks_[static_cast<unsigned char>(chars[i])] = rank;
+    }
+  }
+
+  void Sort(std::vector<std::string>* names) const {
+    // Most names differ within their first eight characters: sorting by those as one
+    // number leaves the character-wise comparison to the few that do not.
+    struct Keyed {
+      uint64_t head;
+      size_t index;
+    };
+    std::vector<Keyed> keyed(names->size());
+    for (size_t i = 0; i < names->size(); ++i) keyed[i] = {Head((*names)[i]), i};
+    std::sort(keyed.begin(), keyed.end(), [&](const Keyed& a, const Keyed& b) {
+      return a.head != b.head ? a.head < b.head : Less((*names)[a.index], (*names)[b.index]);
+    });
+    std::vector<std::string> sorted;
+    sorted.reserve(names->size());
+    for (const Keyed& entry : keyed) sorted.push_back(std::move((*names)[entry.index]));
+    *names = std::move(sorted);
+  }
+
+ private:
+  static constexpr size_t kCount = '~' - ' ' + 1;
+
+  unsigned char Rank(char c) const { return ranks_[static_cast<unsigned char>(c)]; }
+
+  uint64_t Head(const std::string& name) const {
+    uint64_t head = 0;
+    for (size_t i = 0; i < 8; ++i) head = head << 8 | (i < name.size() ? Rank(name[i]) : 0);
+    return head;
+  }
+
+  bool Less(const std::string& a, const std::string& b) const {
+    const size_t common = std::min(a.size(), b.size());
+    for (size_t i = 0; i < common; ++i) {
+      if (Rank(a[i]) != Rank(b[i])) return Rank(a[i]) < Rank(b[i]);
+    }
+    return a.size() != b.size() ? a.size() < b.size() : a < b;
+  }
+
+  std::array<unsigned char, 128> ranks_{};
+};
+
+void SortByCollator(std::vector<std::string>* names) {
+  const QCollator collator = GermanCollator();
   std::vector<QCollatorSortKey> keys;
   keys.reserve(names->size());
   for (const std::string& name : *names) {
@@ -61,6 +135,17 @@ void SortByName(std::vector<std::string>* names) {
   sorted.reserve(names->size());
   for (size_t index : order) sorted.push_back(std::move((*names)[index]));
   *names = std::move(sorted);
+}
+
+}  // namespace
+
+void SortByName(std::vector<std::string>* names) {
+  static const AsciiOrder ascii_order(GermanCollator());
+  if (std::all_of(names->begin(), names->end(), IsPrintableAscii)) {
+    ascii_order.Sort(names);
+  } else {
+    SortByCollator(names);
+  }
 }
 
 }  // namespace vantrel

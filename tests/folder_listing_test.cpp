@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <QCollator>
+#include <QLocale>
 #include <cerrno>
+#include <random>
 
 #include "runtime/drives.h"
 #include "runtime/folder_path.h"
@@ -147,6 +150,35 @@ TEST(SortByNameTest, SortsAsAGermanReaderExpects) {
   // keep byte order.
   EXPECT_EQ(names, (Names{"10.jpg", "2.jpg", "Apfel", "apfel", "\xC3\x84pfel", "b", "Zwiebel",
                           "\xFE", "\xFF"}));
+}
+
+// Printable ASCII names take a quicker way than the collator's sort keys; they must
+// come out as the collator orders them all the same.
+TEST(SortByNameTest, PrintableAsciiNamesComeOutInTheCollatorsOrder) {
+  Names names;
+  for (char c = ' '; c <= '~'; ++c) names.emplace_back(1, c);
+  std::mt19937 random(7);
+  // Long beginnings alike but for case, and few characters, so that many names tie
+  // far into the name.
+  const std::string beginnings[] = {"", "IMG 2024", "img 2024", "Img_2024-"};
+  const std::string crowded = "aA1 -.";
+  for (int i = 0; i < 3000; ++i) {
+    std::string name = beginnings[random() % 4];
+    for (size_t length = name.size() + 1 + random() % 6; name.size() < length;) {
+      name += random() % 2 == 0 ? crowded[random() % crowded.size()]
+                                : static_cast<char>(' ' + random() % 95);
+    }
+    names.push_back(name);
+  }
+  SortByName(&names);
+  QCollator collator{QLocale(QLocale::German, QLocale::Germany)};
+  collator.setCaseSensitivity(Qt::CaseInsensitive);
+  for (size_t i = 1; i < names.size(); ++i) {
+    const int order = collator.compare(QString::fromStdString(names[i - 1]),
+                                       QString::fromStdString(names[i]));
+    ASSERT_TRUE(order < 0 || (order == 0 && names[i - 1] <= names[i]))
+        << "\"" << names[i - 1] << "\" before \"" << names[i] << "\"";
+  }
 }
 
 TEST(FolderListingTest, SeparatesFoldersFromFilesAndLeavesOutHiddenAndOtherEntries) {

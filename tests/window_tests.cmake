@@ -15,3 +15,5 @@ gtest_discover_tests(window_tests DISCOVERY_TIMEOUT 60
   PROPERTIES ENVIRONMENT QT_QPA_PLATFORM=offscreen)
 
 target_sources(runtime_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/folder_listing_test.cpp)
+# The sort of names is checked against the collator itself.
+target_link_libraries(runtime_tests PRIVATE Qt6::Core)
