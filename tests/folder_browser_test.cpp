@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QSignalSpy>
+#include <QTest>
 #include <QStringList>
 #include <filesystem>
 
@@ -15,9 +17,10 @@ namespace {
 
 using testing::TempFolder;
 
-QStringList Texts(const QListWidget& list) {
+QStringList Texts(const QAbstractItemView& list) {
   QStringList texts;
-  for (int row = 0; row < list.count(); ++row) texts << list.item(row)->text();
+  const QAbstractItemModel& model = *list.model();
+  for (int row = 0; row < model.rowCount(); ++row) texts << model.index(row, 0).data().toString();
   return texts;
 }
 
@@ -98,12 +101,38 @@ TEST(FileListTest, AFolderGoneSinceShowsAsEmpty) {
   folder.AddFile("sub/a.txt");
   FileList list;
   ASSERT_TRUE(list.SetPath(folder.PathOf("sub"), nullptr));
-  ASSERT_EQ(list.count(), 1);
+  ASSERT_EQ(Texts(list).size(), 1);
   std::filesystem::remove_all(folder.PathOf("sub"));
   SysError err;
   EXPECT_FALSE(list.Refresh(&err));
   EXPECT_EQ(err.code, ENOENT);
-  EXPECT_EQ(list.count(), 0);
+  EXPECT_EQ(Texts(list).size(), 0);
+}
+
+// What the keyboard and a screen reader get from the list: the current name moves
+// in the order shown, typing jumps to a name, and the selection follows.
+TEST(FileListTest, KeysMoveTheSelectionThroughTheNamesInTheirOrder) {
+  TempFolder folder;
+  for (const char* name : {"c.txt", "Beta.txt", "a.txt", "d.txt"}) folder.AddFile(name);
+  FileList list;
+  ASSERT_TRUE(list.SetPath(folder.path(), nullptr));
+  list.show();
+  QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(&list);
+  ASSERT_NE(accessible, nullptr);
+  const auto selected = [&] {
+    QStringList names;
+    for (int row = 0; row < accessible->childCount(); ++row) {
+      QAccessibleInterface* item = accessible->child(row);
+      if (item->state().selected) names << item->text(QAccessible::Name);
+    }
+    return names.join(",");
+  };
+  for (const auto& [key, name] : {std::pair{Qt::Key_Down, "a.txt"}, {Qt::Key_Down, "Beta.txt"},
+                                  {Qt::Key_End, "d.txt"}, {Qt::Key_Up, "c.txt"},
+                                  {Qt::Key_B, "Beta.txt"}, {Qt::Key_Home, "a.txt"}}) {
+    QTest::keyClick(&list, key);
+    EXPECT_EQ(selected(), name) << "after the key for " << name;
+  }
 }
 
 class DriveListTest : public ::testing::Test {

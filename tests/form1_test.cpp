@@ -43,9 +43,10 @@ class ReportingForm : public Form1 {
   void ShowError(const QString& text) override { reports << text; }
 };
 
-QStringList Texts(const QListWidget* list) {
+QStringList Texts(const QAbstractItemView* list) {
   QStringList texts;
-  for (int row = 0; row < list->count(); ++row) texts << list->item(row)->text();
+  const QAbstractItemModel& model = *list->model();
+  for (int row = 0; row < model.rowCount(); ++row) texts << model.index(row, 0).data().toString();
   return texts;
 }
 
@@ -73,7 +74,7 @@ class Form1Test : public ::testing::Test {
     return widget;
   }
   QListWidget* Dir1() const { return Find<QListWidget>("Dir1"); }
-  QListWidget* File1() const { return Find<QListWidget>("File1"); }
+  QAbstractItemView* File1() const { return Find<QAbstractItemView>("File1"); }
   QComboBox* Drive1() const { return Find<QComboBox>("Drive1"); }
   QLineEdit* Field(const char* name) const { return Find<QLineEdit>(name); }
 

@@ -1,24 +1,49 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "window/file_list.h"
 
+#include <QAbstractListModel>
+
 #include "runtime/folder_listing.h"
 #include "runtime/text.h"
 
 namespace vantrel {
 
-FileList::FileList(QWidget* parent) : QListWidget(parent) {
+// The names of one listing, raw bytes, shown as text.
+class FileNames : public QAbstractListModel {
+ public:
+  using QAbstractListModel::QAbstractListModel;
+
+  void Reset(std::vector<std::string> names) {
+    beginResetModel();
+    names_ = std::move(names);
+    endResetModel();
+  }
+
+  int rowCount(const QModelIndex& parent) const override {
+    return parent.isValid() ? 0 : static_cast<int>(names_.size());
+  }
+
+  QVariant data(const QModelIndex& index, int role) const override {
+    if (role != Qt::DisplayRole || !checkIndex(index, CheckIndexOption::IndexIsValid)) return {};
+    return QString::fromStdString(DisplayName(names_[static_cast<size_t>(index.row())]));
+  }
+
+ private:
+  std::vector<std::string> names_;
+};
+
+FileList::FileList(QWidget* parent) : QListView(parent), names_(new FileNames(this)) {
+  setModel(names_);
   setSelectionMode(QAbstractItemView::SingleSelection);
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setUniformItemSizes(true);
 }
 
 bool FileList::SetPath(const std::string& path, SysError* err) {
   path_ = path;
   FolderListing listing;
   const bool read = ReadFolderListing(path, &listing, err);
-  QStringList shown;
-  shown.reserve(static_cast<qsizetype>(listing.files.size()));
-  for (const std::string& name : listing.files) shown << QString::fromStdString(DisplayName(name));
-  clear();
-  addItems(shown);
+  names_->Reset(std::move(listing.files));
   return read;
 }
 

@@ -1,17 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QListWidget>
+#include <QListView>
 #include <string>
 
 #include "runtime/runtime.h"
 
 namespace vantrel {
 
+class FileNames;
+
 /// `File1`: every plain, not hidden file of one folder, sorted by name. It has no
 /// filter of its own to set: what a run would rename depends on the filter field,
-/// but the list always shows the whole folder.
-class FileList : public QListWidget {
+/// but the list always shows the whole folder. A folder of tens of thousands of
+/// files shows at once: the names stay as the listing gave them, are turned into
+/// text only for the rows in sight, and every row is one line high.
+class FileList : public QListView {
   Q_OBJECT
 
  public:
@@ -28,6 +32,7 @@ class FileList : public QListWidget {
 
  private:
   std::string path_;
+  FileNames* names_;
 };
 
 }  // namespace vantrel
