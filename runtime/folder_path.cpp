@@ -79,7 +79,7 @@ class AsciiOrder {
   }
 
   void Sort(std::vector<std::string>* names) const {
-    // Most names differ within their first eight characters: sorting by those as one
+    // Most names differ within their first nine characters: sorting by those as one
     // number leaves the character-wise comparison to the few that do not.
     struct Keyed {
       uint64_t head;
@@ -98,12 +98,14 @@ class AsciiOrder {
 
  private:
   static constexpr size_t kCount = '~' - ' ' + 1;
+  static_assert(kCount < 128);
 
   unsigned char Rank(char c) const { return ranks_[static_cast<unsigned char>(c)]; }
 
+  // Ranks fit in seven bits, so nine of them fit in one number.
   uint64_t Head(const std::string& name) const {
     uint64_t head = 0;
-    for (size_t i = 0; i < 8; ++i) head = head << 8 | (i < name.size() ? Rank(name[i]) : 0);
+    for (size_t i = 0; i < 9; ++i) head = head << 7 | (i < name.size() ? Rank(name[i]) : 0);
     return head;
   }
 

@@ -160,7 +160,7 @@ TEST(SortByNameTest, PrintableAsciiNamesComeOutInTheCollatorsOrder) {
   std::mt19937 random(7);
   // Long beginnings alike but for case, and few characters, so that many names tie
   // far into the name.
-  const std::string beginnings[] = {"", "IMG 2024", "img 2024", "Img_2024-"};
+  const std::string beginnings[] = {"", "IMG 2024 0", "img 2024 0", "Img_2024-0"};
   const std::string crowded = "aA1 -.";
   for (int i = 0; i < 3000; ++i) {
     std::string name = beginnings[random() % 4];

@@ -60,6 +60,7 @@ bool DirList::SetPath(const std::string& root, const std::string& path, SysError
   root_ = root;
   path_ = path;
   current_folders_[root] = path;
+  files_ = std::move(listing.files);
   Show(listing.folders);
   emit PathChanged();
   return true;

@@ -4,6 +4,8 @@
 #include <QListWidget>
 #include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "runtime/runtime.h"
 
@@ -29,6 +31,9 @@ class DirList : public QListWidget {
   /// Opens the current folder of the drive at `root`: the one last opened on it, or
   /// its root when none was or that one cannot be read any more.
   bool SetDrive(const std::string& root, SysError* err);
+  /// The plain files found when `Path` was read, sorted by name, handed over once:
+  /// the file list that follows this one then need not read a large folder again.
+  std::vector<std::string> TakeFiles() { return std::exchange(files_, {}); }
 
  signals:
   /// `Path` was set, by the user or by SetPath.
@@ -45,6 +50,7 @@ class DirList : public QListWidget {
 
   std::string root_;
   std::string path_;
+  std::vector<std::string> files_;
   std::map<std::string, std::string> current_folders_;  // by drive root
 };
 

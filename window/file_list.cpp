@@ -40,11 +40,15 @@ FileList::FileList(QWidget* parent) : QListView(parent), names_(new FileNames(th
 }
 
 bool FileList::SetPath(const std::string& path, SysError* err) {
-  path_ = path;
   FolderListing listing;
   const bool read = ReadFolderListing(path, &listing, err);
-  names_->Reset(std::move(listing.files));
+  SetFiles(path, std::move(listing.files));
   return read;
+}
+
+void FileList::SetFiles(const std::string& path, std::vector<std::string> files) {
+  path_ = path;
+  names_->Reset(std::move(files));
 }
 
 }  // namespace vantrel

@@ -3,6 +3,7 @@
 
 #include <QListView>
 #include <string>
+#include <vector>
 
 #include "runtime/runtime.h"
 
@@ -27,6 +28,8 @@ class FileList : public QListView {
   /// Shows the files of `path`. A folder that cannot be read fills `err` and shows
   /// as empty, so that the list never names files that may no longer exist.
   bool SetPath(const std::string& path, SysError* err);
+  /// Shows `files`, just read from `path` and sorted as a listing sorts them.
+  void SetFiles(const std::string& path, std::vector<std::string> files);
   /// Reads the folder again, in the same way.
   bool Refresh(SysError* err) { return SetPath(path_, err); }
 

@@ -145,7 +145,7 @@ void Form1::OpenStartFolder(const std::string& start_folder) {
   // No report yet: there is no window to stand it on. The lists then start on the
   // drive's root, or stay empty.
   if (!Dir1_->SetPath(root, start_folder, nullptr)) Dir1_->SetDrive(root, nullptr);
-  File1_->SetPath(Dir1_->Path(), nullptr);
+  File1_->SetFiles(Dir1_->Path(), Dir1_->TakeFiles());
 }
 
 void Form1::OpenFolder(const std::string& folder) {
@@ -178,15 +178,18 @@ void Form1::ReportProgress(int done, int total) {
 bool Form1::StopRequested() { return run_ && run_->StopRequested(); }
 
 // Files that a run cut short left in the holding folder go home as soon as their
-// folder is open, with a word to the user. True when the folder was opened again,
-// since the folder list still showed the holding folder.
+// folder is open, with a word to the user. True when there were any; the lists then
+// show the folder as it is now: opened again where the holding folder has gone, since
+// the folder list still showed it, and the file list read again in any case.
 bool Form1::BringBackHeldFiles() {
   held_files_looked_for_ = true;
   const Recovery recovery = RecoverHeldFiles(runtime_, Dir1_->Path());
   if (!recovery.found) return false;
   ShowNotice(QString::fromStdString(DescribeRecovery(recovery)));
   const bool emptied = recovery.kept.empty() && !recovery.error;
-  return emptied && Dir1_->SetPath(Dir1_->Root(), Dir1_->Path(), nullptr);
+  if (emptied && Dir1_->SetPath(Dir1_->Root(), Dir1_->Path(), nullptr)) return true;
+  File1_->Refresh(nullptr);
+  return true;
 }
 
 void Form1::ShowNotice(const QString& text) {
@@ -254,9 +257,9 @@ void Form1::Drive1Change() {
 }
 
 void Form1::Dir1Change() {
-  if (BringBackHeldFiles()) return;  // it opened the folder again, which comes back here
-  SysError err;
-  if (!File1_->SetPath(Dir1_->Path(), &err)) ShowError(texts::FolderErrorText(err));
+  if (BringBackHeldFiles()) return;
+  // The folder list has just read the folder, files included.
+  File1_->SetFiles(Dir1_->Path(), Dir1_->TakeFiles());
 }
 
 }  // namespace vantrel
