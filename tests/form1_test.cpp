@@ -22,6 +22,7 @@
 #include <qpa/qwindowsysteminterface.h>
 #include <thread>
 
+#include "engine/holding_folder.h"
 #include "runtime/folder_listing.h"
 #include "tests/support/fake_runtime.h"
 #include "tests/support/temp_folder.h"
@@ -33,14 +34,16 @@ using testing::FakeRuntime;
 using testing::TempFolder;
 using Names = std::vector<std::string>;
 
-// Collects the error reports instead of stopping at a message box.
+// Collects the error reports and notices instead of stopping at a message box.
 class ReportingForm : public Form1 {
  public:
   using Form1::Form1;
   QStringList reports;
+  QStringList notices;
 
  protected:
   void ShowError(const QString& text) override { reports << text; }
+  void ShowNotice(const QString& text) override { notices << text; }
 };
 
 QStringList Texts(const QAbstractItemView* list) {
@@ -364,6 +367,31 @@ TEST_F(Form1Test, AFolderGoneSinceItWasListedIsReportedWhenOpened) {
   EXPECT_EQ(form->FolderPath(), folder.path());
   EXPECT_EQ(Texts(File1()), QStringList{"bleibt.txt"});
 }
+
+class Form1HeldFilesTest : public Form1Test, public ::testing::WithParamInterface<bool> {};
+
+// Opening a folder brings home the files that a run cut short left in its holding
+// folder; both lists then show the folder as it is afterwards, also where a name
+// taken meanwhile keeps a file in the holding folder.
+TEST_P(Form1HeldFilesTest, FilesBroughtHomeShowInTheLists) {
+  const bool one_taken = GetParam();
+  const std::string holding = std::string("stick/") + kHoldingFolder;
+  folder.AddFolder("stick");
+  folder.AddFolder(holding);
+  for (const char* name : {"/a.mp3", "/b.mp3"}) folder.AddFile(holding + name);
+  if (one_taken) folder.AddFile("stick/b.mp3");
+  Open(folder.path());
+  DoubleClickDirEntry("stick");
+  EXPECT_EQ(form->notices.size(), 1);
+  EXPECT_EQ(Texts(File1()), FilesOnDisk(folder.PathOf("stick")));
+  EXPECT_TRUE(Texts(File1()).contains("a.mp3"));
+  EXPECT_EQ(Texts(Dir1()).contains(kHoldingFolder), one_taken);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, Form1HeldFilesTest, ::testing::Values(false, true),
+                         [](const auto& info) {
+                           return std::string(info.param ? "OneNameTaken" : "AllComeHome");
+                         });
 
 TEST_F(Form1Test, NamesThatAreNotUtf8ShowReplacedButRunsGetTheirBytes) {
   const std::string latin1_folder = "M\xFCll";

@@ -188,7 +188,7 @@ bool Form1::BringBackHeldFiles() {
   ShowNotice(QString::fromStdString(DescribeRecovery(recovery)));
   const bool emptied = recovery.kept.empty() && !recovery.error;
   if (emptied && Dir1_->SetPath(Dir1_->Root(), Dir1_->Path(), nullptr)) return true;
-  File1_->Refresh(nullptr);
+  File1_->SetPath(Dir1_->Path(), nullptr);
   return true;
 }
 
