@@ -183,9 +183,9 @@ double TimeEngine(vantrel::Runtime& runtime, const std::string& folder, int file
 }
 
 // The child's side of TimeStartUp: what main() does, until File1 is on the screen.
-int ShowWindowIn(const char* folder) {
+int ShowWindowIn(const char* folder, vantrel::ListingAhead* listing) {
   vantrel::PosixRuntime runtime;
-  BenchForm form(runtime, vantrel::ListDrives, folder);
+  BenchForm form(runtime, vantrel::ListDrives, folder, listing);
   PaintWatch watch(Find<QAbstractItemView>(form, "File1"));
   watch.Arm(true);
   form.show();
@@ -290,8 +290,12 @@ std::pair<double, double> MeasureStartUp(const std::string& base, int files) {
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  if (argc == 3 && std::string(argv[1]) == "--show") {
+    vantrel::ListingAhead listing(argv[2]);  // as main() starts the program
+    QApplication app(argc, argv);
+    return ShowWindowIn(argv[2], &listing);
+  }
   QApplication app(argc, argv);
-  if (argc == 3 && std::string(argv[1]) == "--show") return ShowWindowIn(argv[2]);
   const std::string base = argc > 1 ? argv[1] : std::filesystem::current_path().string();
   vantrel::PosixRuntime runtime;
   std::mt19937_64 generator(std::random_device{}());

@@ -64,6 +64,19 @@ bool ReadFolderListing(const std::string& path, FolderListing* listing, SysError
   return true;
 }
 
+ListingAhead::ListingAhead(std::string path)
+    : path_(std::move(path)), reading_(std::async(std::launch::async, [path = path_] {
+        FolderListing listing;
+        return ReadFolderListing(path, &listing, nullptr) ? std::optional(std::move(listing))
+                                                          : std::nullopt;
+      })) {}
+
+std::optional<FolderListing> ListingAhead::Take(const std::string& path) {
+  if (!reading_.valid()) return std::nullopt;
+  std::optional<FolderListing> listing = reading_.get();
+  return path == path_ ? std::move(listing) : std::nullopt;
+}
+
 bool CurrentFolder(std::string* path, SysError* err) {
   std::string buffer(PATH_MAX, '\0');
   for (;;) {

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <future>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,6 +22,23 @@ struct FolderListing {
 /// Reads the folder at `path` (raw bytes). False with `err` set when it cannot be
 /// opened or read; `listing` is then unchanged.
 bool ReadFolderListing(const std::string& path, FolderListing* listing, SysError* err);
+
+/// Reads a folder on a thread of its own, so that at start-up the reading of a big
+/// folder goes on while the window is being built.
+class ListingAhead {
+ public:
+  explicit ListingAhead(std::string path);
+  ListingAhead(const ListingAhead&) = delete;
+  ListingAhead& operator=(const ListingAhead&) = delete;
+
+  /// Waits for the reading. The listing when it is of `path` and could be read,
+  /// once; otherwise nothing, and the caller reads for itself.
+  std::optional<FolderListing> Take(const std::string& path);
+
+ private:
+  std::string path_;
+  std::future<std::optional<FolderListing>> reading_;
+};
 
 /// The process's current folder as an absolute path.
 bool CurrentFolder(std::string* path, SysError* err);

@@ -65,8 +65,9 @@ QStringList FilesOnDisk(const std::string& folder) {
 class Form1Test : public ::testing::Test {
  protected:
   void Open(const std::string& start_folder) {
+    ListingAhead listing(start_folder);  // read beside the window being built, as at start-up
     form = std::make_unique<ReportingForm>(
-        runtime, [this] { return drives; }, start_folder);
+        runtime, [this] { return drives; }, start_folder, &listing);
     form->show();
   }
 

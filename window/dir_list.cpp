@@ -57,13 +57,17 @@ DirList::DirList(QWidget* parent) : QListWidget(parent) {
 bool DirList::SetPath(const std::string& root, const std::string& path, SysError* err) {
   FolderListing listing;
   if (!ReadFolderListing(path, &listing, err)) return false;
+  SetPath(root, path, std::move(listing));
+  return true;
+}
+
+void DirList::SetPath(const std::string& root, const std::string& path, FolderListing listing) {
   root_ = root;
   path_ = path;
   current_folders_[root] = path;
   files_ = std::move(listing.files);
   Show(listing.folders);
   emit PathChanged();
-  return true;
 }
 
 bool DirList::SetDrive(const std::string& root, SysError* err) {

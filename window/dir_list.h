@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "runtime/folder_listing.h"
 #include "runtime/runtime.h"
 
 namespace vantrel {
@@ -28,6 +29,8 @@ class DirList : public QListWidget {
   /// Opens `path` on the drive at `root` and makes it that drive's current folder.
   /// When it cannot be read, fills `err` and leaves the list as it was.
   bool SetPath(const std::string& root, const std::string& path, SysError* err);
+  /// The same with `listing` of `path` read already.
+  void SetPath(const std::string& root, const std::string& path, FolderListing listing);
   /// Opens the current folder of the drive at `root`: the one last opened on it, or
   /// its root when none was or that one cannot be read any more.
   bool SetDrive(const std::string& root, SysError* err);

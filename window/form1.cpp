@@ -64,14 +64,14 @@ QFont FittingFont(QFont font, const std::initializer_list<const QLabel*>& labels
 }  // namespace
 
 Form1::Form1(Runtime& runtime, DriveList::Source drives, const std::string& start_folder,
-             QWidget* parent)
+             ListingAhead* start_listing, QWidget* parent)
     : QWidget(parent), runtime_(runtime) {
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QString::fromUtf8(texts::kWindowTitle));
   CreateControls(std::move(drives));
   CreateUndoAction();
   PlaceControls();
-  OpenStartFolder(start_folder);
+  OpenStartFolder(start_folder, start_listing);
   connect(Drive1_, &DriveList::DriveChanged, this, &Form1::Drive1Change);
   connect(Dir1_, &DirList::PathChanged, this, &Form1::Dir1Change);
   connect(Dir1_, &DirList::OpenFailed, this,
@@ -139,12 +139,18 @@ void Form1::PlaceControls() {
   setFont(FittingFont(font(), {Label1_, Label2_, Label3_}));
 }
 
-void Form1::OpenStartFolder(const std::string& start_folder) {
+void Form1::OpenStartFolder(const std::string& start_folder, ListingAhead* start_listing) {
   Drive1_->SelectHolding(start_folder);
   const std::string root = Drive1_->Current().mount_point;
-  // No report yet: there is no window to stand it on. The lists then start on the
-  // drive's root, or stay empty.
-  if (!Dir1_->SetPath(root, start_folder, nullptr)) Dir1_->SetDrive(root, nullptr);
+  std::optional<FolderListing> listing;
+  if (start_listing != nullptr) listing = start_listing->Take(start_folder);
+  if (listing) {
+    Dir1_->SetPath(root, start_folder, std::move(*listing));
+  } else if (!Dir1_->SetPath(root, start_folder, nullptr)) {
+    // No report yet: there is no window to stand it on. The lists then start on the
+    // drive's root, or stay empty.
+    Dir1_->SetDrive(root, nullptr);
+  }
   File1_->SetFiles(Dir1_->Path(), Dir1_->TakeFiles());
 }
 

@@ -8,6 +8,7 @@
 
 #include "engine/shuffle_run.h"
 #include "engine/shuffle_view.h"
+#include "runtime/folder_listing.h"
 #include "runtime/runtime.h"
 #include "window/drive_list.h"
 
@@ -29,10 +30,11 @@ class Form1 : public QWidget, public ShuffleView {
   Q_OBJECT
 
  public:
-  /// Opens on `start_folder` (raw bytes) and the drive that holds it; runs go
-  /// through `runtime`, which must outlive the window.
+  /// Opens on `start_folder` (raw bytes) and the drive that holds it, taking its
+  /// listing from `start_listing` where that has read it; runs go through
+  /// `runtime`, which must outlive the window.
   Form1(Runtime& runtime, DriveList::Source drives, const std::string& start_folder,
-        QWidget* parent = nullptr);
+        ListingAhead* start_listing = nullptr, QWidget* parent = nullptr);
   ~Form1() override;
 
   /// Opens `folder` (raw bytes, absolute or relative to the current folder) and the
@@ -58,7 +60,7 @@ class Form1 : public QWidget, public ShuffleView {
  private:
   void CreateControls(DriveList::Source drives);
   void PlaceControls();
-  void OpenStartFolder(const std::string& start_folder);
+  void OpenStartFolder(const std::string& start_folder, ListingAhead* start_listing);
   void CreateUndoAction();
   void WhileBusy(const std::function<void()>& work);
   void Command1Click();

@@ -69,6 +69,9 @@ int main(int argc, char* argv[]) {
   // Qt sees the program's name only: every option has been dealt with above, and a
   // folder named like one of Qt's own options ("-style") must not act as one.
   int qt_argc = 1;
+  const std::string start_folder = StartFolder();
+  // A big folder is read while Qt starts and the window is built.
+  vantrel::ListingAhead start_listing(start_folder);
   QApplication app(qt_argc, argv);
   QApplication::setDesktopFileName(QStringLiteral("io.github.vantrel.Vantrel"));
   QApplication::setWindowIcon(ProgramIcon());
@@ -76,7 +79,7 @@ int main(int argc, char* argv[]) {
   SpeakGerman(app, translator);
 
   vantrel::PosixRuntime runtime(UserNumberFormat());
-  vantrel::Form1 window(runtime, vantrel::ListDrives, StartFolder());
+  vantrel::Form1 window(runtime, vantrel::ListDrives, start_folder, &start_listing);
   window.show();
   if (line.folder) window.OpenFolder(*line.folder);
   return QApplication::exec();
