@@ -12,6 +12,7 @@
 // hide a file, a name not ending like the old one, and a file lost or renamed
 // twice are failures.
 
+#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -75,6 +76,19 @@ class MemoryFolder : public vantrel::Folder {
       if (found->second) disk_.listed_plain.insert(name);
     }
     return true;
+  }
+
+  // A flat disk: no subfolder, such as the holding folder of a stick, is ever there.
+  bool ReadSubfolderEntries(const std::string& name, std::vector<DirEntry>*,
+                            vantrel::SysError* err) override {
+    *err = vantrel::SysError{"openat", name, ENOENT};
+    return false;
+  }
+  bool MakeSubfolder(const std::string& name, vantrel::SysError*) override {
+    Broken("no subfolder is made off a stick", name);
+  }
+  bool RemoveSubfolder(const std::string& name, vantrel::SysError*) override {
+    Broken("no subfolder is removed off a stick", name);
   }
 
   RenameOutcome RenameNoReplace(const std::string& from, const std::string& to,
