@@ -81,15 +81,21 @@ class AsciiOrder {
   void Sort(std::vector<std::string>* names) const {
     // Most names differ within their first nine characters: sorting by those as one
     // number leaves the character-wise comparison to the few that do not.
-    struct Keyed {
-      uint64_t head;
-      size_t index;
-    };
     std::vector<Keyed> keyed(names->size());
     for (size_t i = 0; i < names->size(); ++i) keyed[i] = {Head((*names)[i]), i};
-    std::sort(keyed.begin(), keyed.end(), [&](const Keyed& a, const Keyed& b) {
-      return a.head != b.head ? a.head < b.head : Less((*names)[a.index], (*names)[b.index]);
-    });
+    SortByHead(&keyed);
+    // Names alike in their first nine characters sit together; only they need the
+    // comparison of whole names.
+    for (auto run = keyed.begin(); run != keyed.end();) {
+      const auto end = std::find_if(run, keyed.end(),
+                                    [&](const Keyed& entry) { return entry.head != run->head; });
+      if (end - run > 1) {
+        std::sort(run, end, [&](const Keyed& a, const Keyed& b) {
+          return Less((*names)[a.index], (*names)[b.index]);
+        });
+      }
+      run = end;
+    }
     std::vector<std::string> sorted;
     sorted.reserve(names->size());
     for (const Keyed& entry : keyed) sorted.push_back(std::move((*names)[entry.index]));
@@ -101,6 +107,27 @@ class AsciiOrder {
   static_assert(kCount < 128);
 
   unsigned char Rank(char c) const { return ranks_[static_cast<unsigned char>(c)]; }
+
+  struct Keyed {
+    uint64_t head;
+    size_t index;
+  };
+
+  // A radix sort, a byte of the number at a time from the lowest: a folder's names
+  // come in the file system's hash order, where a comparison sort mispredicts every
+  // other branch, and this runs while the window waits for the listing at start-up.
+  static void SortByHead(std::vector<Keyed>* keyed) {
+    std::vector<Keyed> buffer(keyed->size());
+    for (int shift = 0; shift < 64; shift += 8) {
+      std::array<size_t, 257> starts{};
+      for (const Keyed& entry : *keyed) ++starts[(entry.head >> shift & 0xff) + 1];
+      // A byte that every name shares leaves the order as it is.
+      if (std::find(starts.begin(), starts.end(), keyed->size()) != starts.end()) continue;
+      std::partial_sum(starts.begin(), starts.end(), starts.begin());
+      for (const Keyed& entry : *keyed) buffer[starts[entry.head >> shift & 0xff]++] = entry;
+      keyed->swap(buffer);
+    }
+  }
 
   // Ranks fit in seven bits, so nine of them fit in one number.
   uint64_t Head(const std::string& name) const {
