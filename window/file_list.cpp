@@ -37,6 +37,8 @@ FileList::FileList(QWidget* parent) : QListView(parent), names_(new FileNames(th
   setSelectionMode(QAbstractItemView::SingleSelection);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setUniformItemSizes(true);
+  setLayoutMode(QListView::Batched);
+  setBatchSize(2000);
 }
 
 bool FileList::SetPath(const std::string& path, SysError* err) {
