@@ -9,10 +9,6 @@
 namespace vantrel {
 namespace {
 
-ShuffleError RecoveryError(ErrorKind kind, const SysError& sys) {
-  return MakeError(kind, sys.path, sys.call, sys.code);
-}
-
 std::string FilesText(int count) {
   return std::to_string(count) + (count == 1 ? " Datei" : " Dateien");
 }
@@ -29,7 +25,7 @@ Recovery RecoverHeldFiles(Folder& folder) {
   if (!folder.ReadSubfolderEntries(kHoldingFolder, &held, &sys)) {
     // No holding folder is the usual case; anything else the user must hear of.
     if (!NoHoldingFolder(sys.code)) {
-      recovery.error = RecoveryError(ErrorKind::kFolderUnreadable, sys);
+      recovery.error = MakeError(ErrorKind::kFolderUnreadable, sys.path, sys);
     }
     return recovery;
   }
@@ -43,12 +39,12 @@ Recovery RecoverHeldFiles(Folder& folder) {
         recovery.kept.push_back(entry.name);
         break;
       case RenameOutcome::kFailed:
-        recovery.error = RecoveryError(ErrorKind::kFileService, sys);
+        recovery.error = MakeError(ErrorKind::kFileService, sys.path, sys);
         return recovery;
     }
   }
   if (recovery.kept.empty() && !folder.RemoveSubfolder(kHoldingFolder, &sys)) {
-    recovery.error = RecoveryError(ErrorKind::kFileService, sys);
+    recovery.error = MakeError(ErrorKind::kFileService, sys.path, sys);
   }
   return recovery;
 }

@@ -20,10 +20,6 @@ struct Parked {
   std::string new_name;
 };
 
-ShuffleError Failure(ErrorKind kind, const std::string& file, const SysError& sys = {}) {
-  return MakeError(kind, file, sys.call, sys.code);
-}
-
 class OrderedShuffle {
  public:
   OrderedShuffle(Folder& folder, NameDrawer& drawer, TakenNames& taken, ShuffleView& view,
@@ -75,7 +71,7 @@ void OrderedShuffle::Run(const std::vector<std::string>& name_list, int64_t rang
   steps_ = total_steps_ - static_cast<int>(parked_.size());
   BringBack(&failure);
   if (held_ == 0 && !folder_.RemoveSubfolder(kHoldingFolder, &sys) && !failure) {
-    failure = Failure(ErrorKind::kFileService, kHoldingFolder, sys);
+    failure = MakeError(ErrorKind::kFileService, kHoldingFolder, sys);
   }
   if (failure) {
     failure->held = held_;
@@ -122,7 +118,7 @@ std::optional<ShuffleError> OrderedShuffle::ParkAll(const std::vector<std::strin
         sys = SysError{"renameat2", HeldName(name), EEXIST};
         [[fallthrough]];
       case RenameOutcome::kFailed:
-        failure = Failure(ErrorKind::kFileService, name, sys);
+        failure = MakeError(ErrorKind::kFileService, name, sys);
         taken_.Add(name);
         break;
     }
@@ -200,10 +196,10 @@ bool OrderedShuffle::ReturnOne(Parked& parked, size_t index, std::optional<Shuff
           parked.new_name = parked.old_name;
           continue;
         }
-        if (!*failure) *failure = Failure(ErrorKind::kNoFreeName, parked.old_name);
+        if (!*failure) *failure = MakeError(ErrorKind::kNoFreeName, parked.old_name);
         return false;
       case RenameOutcome::kFailed:
-        if (!*failure) *failure = Failure(ErrorKind::kFileService, parked.old_name, sys);
+        if (!*failure) *failure = MakeError(ErrorKind::kFileService, parked.old_name, sys);
         return false;
     }
   }

@@ -19,6 +19,10 @@ ShuffleError MakeError(ErrorKind kind, const std::string& file, const std::strin
   return error;
 }
 
+ShuffleError MakeError(ErrorKind kind, const std::string& file, const SysError& sys) {
+  return MakeError(kind, file, sys.call, sys.code);
+}
+
 void RaiseError(ErrorKind kind, const std::string& file, const std::string& call, int sys_code) {
   throw MakeError(kind, file, call, sys_code);
 }

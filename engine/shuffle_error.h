@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "runtime/runtime.h"
+
 namespace vantrel {
 
 /// Why a shuffle run stopped. The numbers are stable: users quote them.
@@ -41,6 +43,9 @@ struct ShuffleError {
 /// An error of `kind` on `file`, from the failed system `call` with `sys_code`.
 ShuffleError MakeError(ErrorKind kind, const std::string& file = {}, const std::string& call = {},
                        int sys_code = 0);
+
+/// The same from the failed system call described by `sys`.
+ShuffleError MakeError(ErrorKind kind, const std::string& file, const SysError& sys);
 
 /// Ends the current run: throws MakeError(...). Only the engine calls it, and
 /// ShuffleFolder catches it.

@@ -20,7 +20,7 @@ constexpr double kLargestRange = 1e15;  // whole parts up to 15 digits
 constexpr size_t kNameMax = 255;        // bytes, NAME_MAX on Linux file systems
 
 [[noreturn]] void Raise(ErrorKind kind, const std::string& file = {}, const SysError& sys = {}) {
-  RaiseError(kind, file, sys.call, sys.code);
+  throw MakeError(kind, file, sys);
 }
 
 std::vector<DirEntry> ListFolder(Folder& folder) {

@@ -15,7 +15,7 @@ namespace {
 constexpr size_t kListedSkips = 20;
 
 ShuffleError UndoError(ErrorKind kind, const SysError& sys, const UndoOutcome& outcome) {
-  ShuffleError error = MakeError(kind, sys.path, sys.call, sys.code);
+  ShuffleError error = MakeError(kind, sys.path, sys);
   error.renamed_before = outcome.restored;
   error.total = outcome.total;
   return error;
