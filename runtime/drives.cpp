@@ -157,7 +157,13 @@ std::vector<MountEntry> ParseMountInfo(std::string_view text) {
 std::vector<MountEntry> SelectDriveMounts(const std::vector<MountEntry>& mounts) {
   std::map<std::string, MountEntry> visible;
   for (const MountEntry& entry : mounts) visible[entry.mount_point] = entry;
-  if (visible.count("/") == 0) visible["/"].mount_point = "/";
+  // The root is always a drive, even where the mount table hides it. Built whole and
+  // moved in: GCC 12 at -O3 warns of an overlap on assigning the literal in place.
+  if (visible.count("/") == 0) {
+    MountEntry root;
+    root.mount_point = std::string(1, '/');
+    visible.emplace(root.mount_point, std::move(root));
+  }
   std::vector<MountEntry> drives;
   for (auto& [mount_point, entry] : visible) {
     if (HoldsUserFiles(entry)) drives.push_back(std::move(entry));
