@@ -70,7 +70,7 @@ DrawSettings CheckedSettings(const Runtime& runtime, const ShuffleView& view,
   if (IsHiddenName(settings.prefix)) Raise(ErrorKind::kPrefixWithDot);
   size_t longest_ending = 0;
   for (const std::string& name : names) {
-    longest_ending = std::max(longest_ending, LastChars(name, 4).size());
+    longest_ending = std::max(longest_ending, LastChars(name, kEndingChars).size());
   }
   const size_t digits = std::max(settings.pad_width, NumberToText(settings.range).size());
   if (!names.empty() && settings.prefix.size() + digits + longest_ending > kNameMax) {
@@ -147,15 +147,16 @@ void BringBackHeldFiles(Folder& folder) {
 }
 
 void RunShuffle(Runtime& runtime, ShuffleView& view, ShuffleOutcome* outcome) {
-  if (TrimSpaces(view.FilterText()).empty()) Raise(ErrorKind::kEmptyFilter);
+  // Blanks around the filter are as invisible in the field as around the prefix.
+  const std::string filter = TrimSpaces(view.FilterText());
+  if (filter.empty()) Raise(ErrorKind::kEmptyFilter);
   SysError sys;
   outcome->record.folder = view.FolderPath();
   const std::unique_ptr<Folder> folder = runtime.OpenFolder(outcome->record.folder, &sys);
   if (!folder) Raise(ErrorKind::kFolderUnreadable, sys.path, sys);
   BringBackHeldFiles(*folder);
   const std::vector<DirEntry> entries = ListFolder(*folder);
-  const std::vector<std::string> name_list =
-      SelectPlainFiles(entries, WildcardPattern(view.FilterText()));
+  const std::vector<std::string> name_list = SelectPlainFiles(entries, WildcardPattern(filter));
   const int16_t file_count = CountFiles(name_list);
   outcome->total = file_count;
 

@@ -158,6 +158,7 @@ std::vector<InputCase> FilterCases() {
       Works("StarDotStarTakesNamesWithoutExtensionToo", true, "*.*", "", "999", kVisible, "999",
             999, 3),
       Works("UpperCaseExtensionTakesEveryCase", true, "*.JPG", "", "999", kJpegs, "999", 999, 3),
+      Works("BlanksAroundTheFilter", true, "  *.jpg ", "", "999", kJpegs, "999", 999, 3),
       Works("QuestionMarkAloneFindsNothingHere", true, "?", "", "999", {}, "999", 999, 3),
       Works("OpenBracketIsLiteral", true, "[", "", "999", {}, "999", 999, 3),
       Works("BracketsMatchThemselves", true, "[1]*", "", "999", {"[1].jpg"}, "999", 999, 3),
