@@ -2,6 +2,7 @@
 #include "window/form1.h"
 
 #include <gtest/gtest.h>
+#include <qpa/qwindowsysteminterface.h>
 
 #include <QAccessible>
 #include <QApplication>
@@ -19,7 +20,6 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
-#include <qpa/qwindowsysteminterface.h>
 #include <thread>
 
 #include "engine/holding_folder.h"
@@ -495,12 +495,11 @@ TEST_P(Form1CloseTest, ACloseRequestDuringARunStopsItBetweenFiles) {
   EXPECT_TRUE(dialog == nullptr || !dialog->isVisible());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Requests, Form1CloseTest,
-    ::testing::Values(CloseCase{"WindowBeforeTheDialog", false, false},
-                      CloseCase{"WindowWhileTheDialogShows", true, false},
-                      CloseCase{"DialogItself", true, true}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Requests, Form1CloseTest,
+                         ::testing::Values(CloseCase{"WindowBeforeTheDialog", false, false},
+                                           CloseCase{"WindowWhileTheDialogShows", true, false},
+                                           CloseCase{"DialogItself", true, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Form1Test, EndeEndsTheProgramWithExitCodeZero) {
   Open(folder.path());
@@ -525,6 +524,13 @@ TEST_F(Form1Test, FocusStartsOnTheDriveListAndTabGoesThroughTheControlsInOrder) 
   }
   EXPECT_EQ(order, (QStringList{"Drive1", "Dir1", "File1", "Text1", "Text2", "Text3", "Command1",
                                 "Command2", "Drive1"}));
+  // A screen reader names the lists, which have no label to name them.
+  for (const auto& [list_name, spoken] : {std::pair{"Dir1", "Ordner"}, {"File1", "Dateien"}}) {
+    QAccessibleInterface* accessible =
+        QAccessible::queryAccessibleInterface(form->findChild<QWidget*>(list_name));
+    ASSERT_NE(accessible, nullptr) << list_name;
+    EXPECT_EQ(accessible->text(QAccessible::Name), QString::fromUtf8(spoken)) << list_name;
+  }
 }
 
 TEST_F(Form1Test, EachLabelNamesItsFieldEndsJustLeftOfItAndShowsAllItsText) {

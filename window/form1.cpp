@@ -93,6 +93,11 @@ void Form1::CreateControls(DriveList::Source drives) {
   Drive1_ = Named(new DriveList(std::move(drives), controls_), "Drive1");
   Dir1_ = Named(new DirList(controls_), "Dir1");
   File1_ = Named(new FileList(controls_), "File1");
+  // Qt's combo box on Linux gives its current text as its name and ignores this one;
+  // the other platforms take it.
+  Drive1_->setAccessibleName(QString::fromUtf8(texts::kDriveListName));
+  Dir1_->setAccessibleName(QString::fromUtf8(texts::kFolderListName));
+  File1_->setAccessibleName(QString::fromUtf8(texts::kFileListName));
   Text1_ = Named(new QLineEdit(QString::fromUtf8(texts::kFilterDefault), controls_), "Text1");
   Text2_ = Named(new QLineEdit(controls_), "Text2");
   Text3_ = Named(new QLineEdit(QString::fromUtf8(texts::kRangeDefault), controls_), "Text3");

@@ -20,6 +20,10 @@ inline constexpr char kRenaming[] = "Dateien werden umbenannt …";
 inline constexpr char kProgressCount[] = "%1 von %2 Dateien";
 inline constexpr char kStop[] = "Abbrechen";
 inline constexpr char kUndoLastRun[] = "Letzten Lauf rückgängig machen";
+// What a screen reader calls the three lists, which have no label of their own.
+inline constexpr char kDriveListName[] = "Laufwerk";
+inline constexpr char kFolderListName[] = "Ordner";
+inline constexpr char kFileListName[] = "Dateien";
 
 inline constexpr char kUsage[] =
     "Aufruf: vantrel [ORDNER]\n"
