@@ -32,7 +32,7 @@ void WriteFilled(int64_t number, char* field, size_t width) {
 std::string NameDrawer::NameWith(const std::string& old_name, int64_t k) const {
   std::string name = settings_.prefix;
   AppendPaddedNumber(k, settings_.pad_width, &name);
-  return name + LastChars(old_name, 4);
+  return name + LastChars(old_name, kEndingChars);
 }
 
 std::string NameDrawer::DrawNewName(const std::string& old_name) {
@@ -43,8 +43,9 @@ std::string NameDrawer::DrawNewName(const std::string& old_name) {
     const double r = runtime_.NextRandom();
     ++draws_;
     if (ending.empty()) {
-      if (!HasAtLeastChars(old_name, 4)) RaiseError(ErrorKind::kInvalidArgument, old_name);
-      ending = LastChars(old_name, 4);
+      if (!HasAtLeastChars(old_name, kEndingChars))
+        RaiseError(ErrorKind::kInvalidArgument, old_name);
+      ending = LastChars(old_name, kEndingChars);
       ending_key = taken_.EndingKey(ending);
       // The set cannot change while this name is drawn, so one look suffices.
       if (taken_.CountFor(ending_key) >= settings_.range) {
@@ -54,8 +55,8 @@ std::string NameDrawer::DrawNewName(const std::string& old_name) {
     }
     const double n = static_cast<double>(settings_.range);
     // r < 1 keeps k within 1..N in exact arithmetic; the clamp guards the rounding.
-    const int64_t k = std::clamp<int64_t>(static_cast<int64_t>(std::floor(n * r)) + 1, 1,
-                                          settings_.range);
+    const int64_t k =
+        std::clamp<int64_t>(static_cast<int64_t>(std::floor(n * r)) + 1, 1, settings_.range);
     if (const std::optional<bool> taken = taken_.NumberTaken(ending_key, k); taken && *taken) {
       continue;
     }

@@ -84,12 +84,12 @@ void OrderedShuffle::Run(const std::vector<std::string>& name_list, int64_t rang
 void OrderedShuffle::CheckEveryFileCanBeNamed(const std::vector<std::string>& name_list,
                                               int64_t range) {
   for (const std::string& name : name_list) {
-    if (!HasAtLeastChars(name, 4)) RaiseError(ErrorKind::kInvalidArgument, name);
+    if (!HasAtLeastChars(name, kEndingChars)) RaiseError(ErrorKind::kInvalidArgument, name);
     taken_.Remove(name);
   }
   std::unordered_map<std::string, std::pair<int64_t, const std::string*>> files_per_ending;
   for (const std::string& name : name_list) {
-    auto& [count, first] = files_per_ending[taken_.EndingKey(LastChars(name, 4))];
+    auto& [count, first] = files_per_ending[taken_.EndingKey(LastChars(name, kEndingChars))];
     if (count++ == 0) first = &name;
   }
   for (const auto& [ending, files] : files_per_ending) {
@@ -149,11 +149,11 @@ std::optional<std::string> OrderedShuffle::DrawFor(size_t index, bool may_trade)
 std::optional<std::string> OrderedShuffle::TradeWithEarlier(size_t index) {
   const Parked& file = parked_[index];
   const std::optional<int64_t> own = taken_.NumberOf(file.old_name);
-  const std::string ending = taken_.EndingKey(LastChars(file.old_name, 4));
+  const std::string ending = taken_.EndingKey(LastChars(file.old_name, kEndingChars));
   for (size_t i = index; own && i-- > 0;) {
     Parked& earlier = parked_[i];
     const std::optional<int64_t> given = taken_.NumberOf(earlier.new_name);
-    if (!given || taken_.EndingKey(LastChars(earlier.old_name, 4)) != ending) continue;
+    if (!given || taken_.EndingKey(LastChars(earlier.old_name, kEndingChars)) != ending) continue;
     taken_.Remove(earlier.new_name);
     earlier.new_name = drawer_.NameWith(earlier.old_name, *own);
     taken_.Add(earlier.new_name);

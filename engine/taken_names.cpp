@@ -107,7 +107,7 @@ std::optional<std::pair<std::string, int64_t>> TakenNames::ParseDrawnName(
   const std::string_view rest = std::string_view(name).substr(prefix_.size());
   // Most names of a folder fail here, before any counting of characters.
   if (rest.empty() || rest[0] < '0' || rest[0] > '9') return std::nullopt;
-  std::string ending = LastChars(rest, 4);
+  std::string ending = LastChars(rest, kEndingChars);
   if (ending.size() == rest.size()) return std::nullopt;  // no room for a number
   const std::string_view digits = rest.substr(0, rest.size() - ending.size());
   // Only significant digits can overflow; a range typed with many leading zeros or

@@ -13,6 +13,10 @@
 
 namespace vantrel {
 
+/// How many characters at the end of its old name a file keeps in its new one: for a
+/// three-letter extension, the dot and the extension.
+inline constexpr size_t kEndingChars = 4;
+
 /// The names of a folder's entries that a run must not give, of any kind, hidden
 /// ones included. Besides the set it counts, per four-character ending, how many of
 /// the numbers 1..range are already used by names of the form prefix + number +
@@ -45,7 +49,6 @@ class TakenNames {
   /// Drawing in a tight range mostly meets taken numbers; a bit test spares the
   /// string hashing of each of those draws.
   std::optional<bool> NumberTaken(const std::string& ending, int64_t k) const;
-  size_t size() const { return names_.size(); }
   /// The number of `name` if it is prefix + a number of 1..range as drawn + ending.
   std::optional<int64_t> NumberOf(const std::string& name) const {
     const auto drawn = ParseDrawnName(ignore_case_ ? FoldCase(name) : name);

@@ -35,8 +35,7 @@ bool FlagRefused(int code) { return code == EINVAL || code == ENOSYS || code == 
 
 // linkat answers these where the file system has no hard links.
 bool LinksRefused(int code) {
-  return code == EPERM || code == EOPNOTSUPP || code == ENOSYS || code == EMLINK ||
-         code == EINVAL;
+  return code == EPERM || code == EOPNOTSUPP || code == ENOSYS || code == EMLINK || code == EINVAL;
 }
 
 // `name` with the case of its ASCII letters swapped; empty when it has no letter.

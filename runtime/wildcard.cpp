@@ -2,7 +2,6 @@
 #include "runtime/wildcard.h"
 
 #include <QChar>
-
 #include <algorithm>
 
 #include "runtime/text.h"

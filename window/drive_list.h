@@ -22,8 +22,6 @@ class DriveList : public QComboBox {
 
   /// The selected drive.
   const Drive& Current() const;
-  /// The drives in list order.
-  const std::vector<Drive>& drives() const { return drives_; }
   /// Selects the drive that holds `path` (nearest mount point), without a change.
   void SelectHolding(const std::string& path);
   /// Reads the drives again before dropping down, so that a stick plugged in while
