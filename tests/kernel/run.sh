@@ -51,6 +51,7 @@ done
 {
   printf 'export VANTREL_BUILD=%q VANTREL_SOURCE=%q VANTREL_KERNEL_FULL=%q\n' \
     "$build" "$source_dir" "${VANTREL_KERNEL_FULL:-0}"
+  printf 'export VANTREL_KERNEL_PHASES=%q\n' "${VANTREL_KERNEL_PHASES:-}"
   printf 'exec bash %q\n' "$source_dir/tests/kernel/guest.sh"
 } >"$work/out/guest.sh"
 
