@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <set>
 
 #include "runtime/wildcard.h"
@@ -179,6 +180,25 @@ TEST(PosixRenameFallbackTest, AFailedUnlinkUndoesTheLink) {
   EXPECT_EQ(opened->RenameNoReplace("a.jpg", "001.jpg", &err), RenameOutcome::kFailed);
   EXPECT_EQ(err.code, EROFS);
   EXPECT_EQ(folder.Contents(), (std::map<std::string, std::string>{{"a.jpg", "A"}}));
+}
+
+// vfat answers EINVAL to a "?" in a new name, whichever call asks; the flag is
+// not to blame and stays for the next name.
+TEST(PosixRenameFallbackTest, ANameTheFileSystemRefusesKeepsTheFlag) {
+  TempFolder folder;
+  folder.AddFile("a.jpg", "A");
+  RenameCalls calls = testing::CallsWithoutFlagOrLinks();
+  calls.renameat2 = [](int fd, const char* from, int, const char* to, unsigned int flags) {
+    errno = EINVAL;
+    return std::strchr(to, '?') ? -1 : ::renameat2(fd, from, fd, to, flags);
+  };
+  calls.renameat = [](int, const char*, int, const char*) { return errno = EINVAL, -1; };
+  auto opened = OpenWith(folder, calls);
+  SysError err;
+  EXPECT_EQ(opened->RenameNoReplace("a.jpg", "Foto?001.jpg", &err), RenameOutcome::kFailed);
+  EXPECT_EQ(err.call + " " + std::to_string(err.code), "renameat2 " + std::to_string(EINVAL));
+  EXPECT_EQ(opened->RenameNoReplace("a.jpg", "001.jpg", &err), RenameOutcome::kDone);
+  EXPECT_EQ(opened->method(), RenameMethod::kRenameNoReplace);
 }
 
 TEST(PosixRuntimeTest, RandomValuesStayInRangeAndRuntimesAreSeededApart) {
