@@ -128,6 +128,7 @@ struct FatShuffleCase {
   size_t pad_width;
   std::optional<ErrorKind> error;
   int renamed;
+  const char* prefix = "";
 };
 
 void PrintTo(const FatShuffleCase& c, std::ostream* out) { *out << c.label; }
@@ -164,6 +165,7 @@ TEST_P(FatShuffleTest, EveryFileStaysOnceWithItsContentAndNoNamesClashByCase) {
   view.folder = folder;
   view.filter = c.filter;
   view.range = c.range;
+  view.prefix = c.prefix;
   ShuffleOutcome outcome;
   try {
     outcome = ShuffleFolder(runtime, view);
@@ -243,7 +245,10 @@ INSTANTIATE_TEST_SUITE_P(
             // A thousand 8.3 names at the tightest range the run allows: one free
             // number more than files.
             FatShuffleCase{"ThousandWithTwinsTightest", 900, "LIED%04d.MP3", 100, "%04d.Mp3",
-                           "*.mp3", "1", true, 1001, 4, std::nullopt, 1000})),
+                           "*.mp3", "1", true, 1001, 4, std::nullopt, 1000},
+            // Names a stick cannot hold: refused before a file moves, not stranded.
+            FatShuffleCase{"PrefixAStickCannotHold", 20, "Photo_%04d.jpg", 0, "%03d.JPG", "*.jpg",
+                           "99", false, 99, 2, ErrorKind::kPrefixNotOnStick, 0, "Foto?"})),
     [](const ::testing::TestParamInfo<std::tuple<StickFormat, FatShuffleCase>>& info) {
       return FormatLabel(std::get<0>(info.param)) + std::get<1>(info.param).label;
     });
