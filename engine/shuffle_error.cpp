@@ -60,6 +60,10 @@ std::string ErrorText(ErrorKind kind) {
       return std::string("Im Ordner \"") + kHoldingFolder +
              "\" liegen noch Dateien eines unterbrochenen Laufs, deren alter Name inzwischen "
              "vergeben ist. Bitte diese Dateien zuerst von Hand zurückholen.";
+    case ErrorKind::kPrefixNotOnStick:
+      return "\"fester Beginn\" enthält ein Zeichen, das FAT und exFAT (USB-Sticks, "
+             "Speicherkarten) in Dateinamen nicht erlauben: ein Steuerzeichen wie den "
+             "Tabulator oder eines von \" * : < > ? \\ |.";
     case ErrorKind::kNewNameGone:
       return "Keine Datei trägt mehr den neuen Namen (umbenannt oder gelöscht).";
     case ErrorKind::kOldNameTaken:

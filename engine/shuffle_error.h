@@ -22,6 +22,7 @@ enum class ErrorKind {
   kNameTooLong = 24,
   kEmptyFilter = 25,
   kHeldFilesRemain = 26,
+  kPrefixNotOnStick = 27,
   kNewNameGone = 30,
   kOldNameTaken = 31,
 };

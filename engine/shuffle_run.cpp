@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <new>
 
 #include "engine/holding_folder.h"
@@ -77,6 +78,16 @@ DrawSettings CheckedSettings(const Runtime& runtime, const ShuffleView& view,
     Raise(ErrorKind::kNameTooLong);
   }
   return settings;
+}
+
+// FAT and exFAT refuse these in a name. A run there would park every file in the
+// holding folder and then find that none can come back under its new name, so it
+// refuses before any file moves.
+void CheckPrefixFitsStick(const std::string& prefix) {
+  const bool refused = std::any_of(prefix.begin(), prefix.end(), [](char c) {
+    return static_cast<unsigned char>(c) < 0x20 || std::strchr("\"*:<>?\\|", c) != nullptr;
+  });
+  if (refused) Raise(ErrorKind::kPrefixNotOnStick);
 }
 
 void FillTaken(const std::vector<DirEntry>& entries, TakenNames* taken) {
@@ -163,6 +174,7 @@ void RunShuffle(Runtime& runtime, ShuffleView& view, ShuffleOutcome* outcome) {
   CheckRange(runtime, view, file_count);
   const DrawSettings settings = CheckedSettings(runtime, view, name_list);
   const FolderTraits traits = folder->Traits(entries);
+  if (traits.ordered_directory) CheckPrefixFitsStick(settings.prefix);
   TakenNames taken(settings.prefix, settings.range, settings.pad_width, traits.ignores_case);
   FillTaken(entries, &taken);
   NameDrawer drawer(runtime, taken, settings);

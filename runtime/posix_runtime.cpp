@@ -82,7 +82,9 @@ double PosixRuntime::NextRandom() {
   return static_cast<double>(generator_() >> 11) * 0x1.0p-53;
 }
 
-RenameCalls RenameCalls::System() { return RenameCalls{::renameat2, ::linkat, ::unlinkat}; }
+RenameCalls RenameCalls::System() {
+  return RenameCalls{::renameat2, ::linkat, ::unlinkat, ::renameat};
+}
 
 PosixFolder::PosixFolder(int dir_fd, std::string path, RenameCalls calls)
     : dir_fd_(dir_fd), path_(std::move(path)), calls_(calls) {}
@@ -167,6 +169,14 @@ RenameOutcome PosixFolder::RenameNoReplace(const std::string& from, const std::s
       return RenameOutcome::kFailed;
     }
     method_ = RenameMethod::kLinkUnlink;
+    const RenameOutcome outcome = RenameByLink(from, to, err);
+    // EINVAL from the fallback too is the file system refusing the name itself (a "?"
+    // on FAT), not the flag, which then stays for the next name.
+    if (outcome == RenameOutcome::kFailed && code == EINVAL && err->code == EINVAL) {
+      method_ = RenameMethod::kRenameNoReplace;
+      Fail(err, "renameat2", from, code);
+    }
+    return outcome;
   }
   if (method_ == RenameMethod::kLinkUnlink) return RenameByLink(from, to, err);
   return RenameAfterCheck(from, to, err);
@@ -218,7 +228,7 @@ RenameOutcome PosixFolder::RenameAfterCheck(const std::string& from, const std::
     Fail(err, "renameat2", from, code);
     return RenameOutcome::kFailed;
   }
-  if (renameat(dir_fd_, from.c_str(), dir_fd_, to.c_str()) != 0) {
+  if (calls_.renameat(dir_fd_, from.c_str(), dir_fd_, to.c_str()) != 0) {
     Fail(err, "renameat", from, errno);
     return RenameOutcome::kFailed;
   }

@@ -36,6 +36,7 @@ struct RenameCalls {
   int (*renameat2)(int, const char*, int, const char*, unsigned int);
   int (*linkat)(int, const char*, int, const char*, int);
   int (*unlinkat)(int, const char*, int);
+  int (*renameat)(int, const char*, int, const char*);
   static RenameCalls System();
 };
 

@@ -11,6 +11,7 @@ PACKAGES=(
   clang libclang-rt-14-dev
   xvfb xauth x11-utils
   dosfstools fusefat mtools exfatprogs exfat-fuse stress-ng
+  qemu-system-x86 linux-image-amd64 busybox-static cpio dmsetup
   desktop-file-utils appstream
   dpkg-dev fakeroot file lintian man-db
 )

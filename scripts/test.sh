@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Builds Vantrel and runs every test: a normal build with warnings as errors, the
-# proofs on FAT and exFAT sticks 30 times over on a machine kept busy, then the
-# same tests under AddressSanitizer and UndefinedBehaviorSanitizer.
+# proofs on FAT and exFAT sticks 30 times over on a machine kept busy, the stick
+# proofs on the kernel's own drivers in a virtual machine, then the same tests
+# under AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
@@ -26,6 +27,11 @@ ctest --test-dir build --output-on-failure -j "$jobs" -R 'FatCaseClash|FatShuffl
 kill "$stress"
 wait "$stress" 2>/dev/null || true
 trap - EXIT
+
+echo "== stick proofs on the kernel's vfat and exFAT, in a virtual machine"
+kernel_started=$SECONDS
+bash tests/kernel/run.sh build
+echo "kernel stick proofs took $((SECONDS - kernel_started)) s"
 
 echo "== build with AddressSanitizer + UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVANTREL_WERROR=ON \

@@ -12,6 +12,7 @@
 #include "engine/shuffle_run.h"
 #include "tests/support/fake_runtime.h"
 #include "tests/support/fake_view.h"
+#include "tests/support/folder_can_hold.h"
 #include "tests/support/temp_folder.h"
 
 namespace vantrel {
@@ -77,8 +78,11 @@ TEST_F(ShuffleFaultTest, PermissionDeniedStopsAtThatFileAndSaysHowFarItCame) {
 }
 
 TEST_F(ShuffleFaultTest, AFileThatVanishedIsReportedNotSkipped) {
+  bool removed = false;
   runtime_.before_rename = [&](const std::string& from, const std::string&) {
-    if (runtime_.renames().size() == 5) std::remove(folder_.PathOf(from).c_str());
+    if (runtime_.renames().size() == 5 && !removed) {
+      removed = std::remove(folder_.PathOf(from).c_str()) == 0;
+    }
   };
   const ShuffleOutcome outcome = Run();
   ASSERT_TRUE(outcome.error.has_value());
@@ -90,7 +94,8 @@ TEST_F(ShuffleFaultTest, AFileThatVanishedIsReportedNotSkipped) {
 TEST_F(ShuffleFaultTest, ANameCreatedDuringTheRunIsNeverOverwritten) {
   int intruders = 0;
   runtime_.before_rename = [&](const std::string&, const std::string& to) {
-    if (intruders < 3) {
+    // Into the folder itself, not into the holding folder a stick's run uses.
+    if (intruders < 3 && to.find('/') == std::string::npos) {
       folder_.AddFile(to, "intruder " + std::to_string(intruders++));
     }
   };
@@ -141,7 +146,9 @@ TEST_F(ShuffleFaultTest, NamesTakenOnlyByCaseEndInAClearErrorNotAnEndlessDraw) {
   const ShuffleOutcome outcome = Run();
   ASSERT_TRUE(outcome.error.has_value());
   EXPECT_EQ(outcome.error->kind, ErrorKind::kNoFreeName);
-  EXPECT_EQ(outcome.renamed, 2);  // only 07.mp3 and 08.mp3 were free
+  // Only 07.mp3 and 08.mp3 were free. A folder known to ignore case (a stick)
+  // counts the free numbers before any file moves.
+  EXPECT_EQ(outcome.renamed, testing::TraitsOf(folder_.path()).ignores_case ? 0 : 2);
   ExpectNothingLost(outcome);
 }
 

@@ -10,8 +10,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -64,7 +66,17 @@ std::string ReadText(const std::string& path) {
   return text.str();
 }
 
+std::string FatBits() {
+  const char* bits = std::getenv("VANTREL_STICK_FAT");
+  return bits != nullptr ? bits : "";
+}
+
 }  // namespace
+
+bool KernelSticks() {
+  const char* driver = std::getenv("VANTREL_STICK_DRIVER");
+  return driver != nullptr && std::string(driver) == "kernel";
+}
 
 int RunProgram(const std::vector<std::string>& argv, std::string* output) {
   int pipe_fds[2];
@@ -93,8 +105,9 @@ FatVolume::FatVolume(const std::string& work_folder, bool mount, int size_kib, S
     : format_(format),
       image_(work_folder + "/stick.img"),
       mount_point_(work_folder + "/stick"),
-      log_(work_folder + "/fuse.log") {
-  if (access("/dev/fuse", R_OK | W_OK) != 0) {
+      log_(work_folder + "/fuse.log"),
+      kernel_(KernelSticks()) {
+  if (!kernel_ && access("/dev/fuse", R_OK | W_OK) != 0) {
     why_not_ = std::string("/dev/fuse is not usable (") + std::strerror(errno) +
                "); FUSE is needed to mount a stick's image";
     return;
@@ -111,7 +124,13 @@ FatVolume::FatVolume(const std::string& work_folder, bool mount, int size_kib, S
 bool FatVolume::MakeImage(int size_kib) {
   std::string output;
   if (format_ == StickFormat::kFat) {
-    const int made = RunProgram({"mkfs.vfat", "-C", image_, std::to_string(size_kib)}, &output);
+    std::vector<std::string> mkfs = {"mkfs.vfat", "-C", image_};
+    const std::string bits = kernel_ ? FatBits() : "";
+    if (!bits.empty()) mkfs.insert(mkfs.begin() + 1, {"-F", bits});
+    // Below 64 MiB mkfs.vfat warns that FAT32 is unusually small.
+    if (bits == "32") size_kib = std::max(size_kib, 65536);
+    mkfs.push_back(std::to_string(size_kib));
+    const int made = RunProgram(mkfs, &output);
     if (made != 0) {
       why_not_ = made == 127 ? "mkfs.vfat is missing (Debian package dosfstools)"
                              : "mkfs.vfat failed: " + output;
@@ -127,6 +146,7 @@ bool FatVolume::MakeImage(int size_kib) {
                            : "mkfs.exfat failed: " + output;
     return false;
   }
+  if (kernel_) return true;  // mount makes the loop device
   output.clear();
   if (RunProgram({"losetup", "-f", "--show", image_}, &output) != 0) {
     why_not_ = "no loop device for the exFAT image (exfat-fuse needs a block device): " + output;
@@ -142,7 +162,25 @@ FatVolume::~FatVolume() {
   if (!device_.empty()) RunProgram({"losetup", "-d", device_}, nullptr);
 }
 
+// The options udisks gives a stick that a user plugs in.
+bool FatVolume::MountWithKernel(std::string* why) {
+  const bool fat = format_ == StickFormat::kFat;
+  const std::string owner = "uid=" + std::to_string(getuid()) + ",gid=" + std::to_string(getgid());
+  const std::string options = fat ? owner + ",shortname=mixed,utf8,showexec,flush"
+                                  : owner + ",iocharset=utf8,errors=remount-ro";
+  std::string output;
+  if (RunProgram(
+          {"mount", "-t", fat ? "vfat" : "exfat", "-o", "loop," + options, image_, mount_point_},
+          &output) != 0) {
+    *why = "the kernel did not mount the image: " + output;
+    return false;
+  }
+  mounted_ = true;
+  return true;
+}
+
 bool FatVolume::Mount(std::string* why) {
+  if (kernel_) return MountWithKernel(why);
   const int log_fd = open(log_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (log_fd < 0) {
     *why = std::string("cannot write fusefat log: ") + std::strerror(errno);
@@ -181,6 +219,14 @@ bool FatVolume::Mount(std::string* why) {
 }
 
 bool FatVolume::Unmount(std::string* why) {
+  if (kernel_ && mounted_) {
+    std::string output;
+    mounted_ = false;
+    if (RunProgram({"umount", mount_point_}, &output) == 0) return true;
+    umount2(mount_point_.c_str(), MNT_DETACH);
+    *why = "umount failed: " + output;
+    return false;
+  }
   if (daemon_ < 0) return true;
   bool unmounted = false;
   std::string output;

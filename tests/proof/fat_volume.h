@@ -17,6 +17,12 @@ enum class StickFormat {
   kExfat,  // mkfs.exfat on a loop device, mounted with exfat-fuse
 };
 
+/// With VANTREL_STICK_DRIVER=kernel in the environment, sticks are mounted with the
+/// kernel's vfat and exfat drivers and the options a desktop's automounter gives
+/// them, which needs root and those drivers; VANTREL_STICK_FAT=16 or 32 then picks
+/// the FAT size. Without it they are mounted through FUSE.
+bool KernelSticks();
+
 /// An image of a memory stick mounted through FUSE, the way a stick is seen:
 /// case-insensitive names, no hard links, no no-replace flag. The FUSE daemon runs
 /// in the foreground as our child, so it is gone with the test. FAT files are put
@@ -39,6 +45,8 @@ class FatVolume {
   const std::string& why_not() const { return why_not_; }
   const std::string& mount_point() const { return mount_point_; }
   const std::string& image() const { return image_; }
+  /// Whether the kernel's driver serves the mount, which knows the no-replace flag.
+  bool kernel() const { return kernel_; }
 
   bool Mount(std::string* why);
   /// Unmounts and waits for the daemon, so the image is complete afterwards.
@@ -61,6 +69,8 @@ class FatVolume {
   /// undone afterwards.
   bool CopyThroughMount(const std::string& from, const std::string& to, std::string* why);
 
+  bool MountWithKernel(std::string* why);
+
   StickFormat format_;
   std::string device_;  // the loop device of an exFAT image
   std::string image_;
@@ -68,6 +78,8 @@ class FatVolume {
   std::string log_;
   std::string why_not_;
   pid_t daemon_ = -1;
+  bool kernel_;
+  bool mounted_ = false;  // by the kernel
 };
 
 }  // namespace vantrel::proof
