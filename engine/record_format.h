@@ -21,9 +21,9 @@ namespace vantrel {
 
 /// Who a record belongs to: the folder's identity key and where the folder was.
 struct RecordHeader {
-  std::string folder_key;     // FolderIdentity::Key() of the folder when the run began
-  std::string folder_path;    // its absolute path then, raw bytes
-  int64_t started_us = 0;     // microseconds since the epoch
+  std::string folder_key;   // FolderIdentity::Key() of the folder when the run began
+  std::string folder_path;  // its absolute path then, raw bytes
+  int64_t started_us = 0;   // microseconds since the epoch
 };
 
 /// What a record says, its entries applied in order.

@@ -30,7 +30,7 @@ struct StoredRun {
 /// durable; false, with `err` set, when it is not.
 class RunJournal {
  public:
-  RunJournal(std::unique_ptr<RecordWriter> writer, size_t planned);
+  RunJournal(std::unique_ptr<RecordWriter> writer, std::string name);
   /// Plans `files` as the next entries of the run, before any of them is renamed.
   bool Plan(const std::vector<RenamedFile>& files, SysError* err);
   /// Planned file `index` takes `new_name` instead, before that rename.
@@ -39,12 +39,15 @@ class RunJournal {
   bool End(const std::vector<size_t>& not_done, SysError* err);
   /// Files planned so far.
   size_t planned() const { return planned_; }
+  /// The record's name in the store.
+  const std::string& name() const { return name_; }
 
  private:
   bool Write(const std::string& entry, SysError* err);
 
   std::unique_ptr<RecordWriter> writer_;
-  size_t planned_;
+  std::string name_;
+  size_t planned_ = 0;
 };
 
 /// The runs recorded on disk, by folder.
@@ -63,6 +66,8 @@ class RunHistory {
   /// After an undo of `run`: only the first `kept` of its files are left to give
   /// back. A record with none left is removed.
   bool Settle(const StoredRun& run, size_t kept, SysError* err);
+  /// Removes the record of a run that renamed nothing. Best effort.
+  void Discard(const RunJournal& journal);
   /// Removes all but the newest kRunsKeptPerFolder records of each folder, and
   /// every record older than kRecordLifetimeUs. Best effort.
   void Prune();

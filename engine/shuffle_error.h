@@ -16,6 +16,7 @@ enum class ErrorKind {
   kFileService = 10,
   kFolderUnreadable = 11,
   kRecordUnwritable = 12,
+  kRecordUnreadable = 13,
   kNoFreeName = 20,
   kPrefixBadCharacter = 21,
   kPrefixWithDot = 22,
