@@ -50,7 +50,8 @@ class BatchRenames {
   }
   bool RenameBatch();
   void RenameAs(size_t index);
-  std::string DrawAgain(const std::string& old_name, size_t index);
+  std::string DrawAgain(size_t index, bool* read_afresh);
+  bool ReleaseLaterPlans(size_t index);
 
   Folder& folder_;
   NameDrawer& drawer_;
@@ -59,7 +60,8 @@ class BatchRenames {
   RunJournal* journal_;
   ShuffleOutcome* outcome_;
   std::vector<RenamedFile> batch_;
-  size_t first_ = 0;  // index in the listing of the batch's first file
+  std::vector<bool> redraw_;  // planned name given back; drawn afresh before the rename
+  size_t first_ = 0;          // index in the listing of the batch's first file
 };
 
 void BatchRenames::Run(const std::vector<std::string>& name_list) {
@@ -112,6 +114,7 @@ void BatchRenames::DrawAhead(const std::vector<std::string>& name_list, size_t c
     taken_.Add(new_name);
     batch_.push_back({name_list[i], std::move(new_name)});
   }
+  redraw_.assign(batch_.size(), false);
 }
 
 // False when the view asked to stop.
@@ -132,14 +135,17 @@ bool BatchRenames::RenameBatch() {
 
 void BatchRenames::RenameAs(size_t index) {
   RenamedFile& file = batch_[index];
+  bool read_afresh = false;
+  if (redraw_[index]) file.new_name = DrawAgain(index, &read_afresh);
   for (;;) {
     SysError sys;
     switch (folder_.RenameNoReplace(file.old_name, file.new_name, &sys)) {
       case RenameOutcome::kDone:
+        if (redraw_[index]) taken_.Remove(file.old_name);
         return;
       case RenameOutcome::kTaken:
         taken_.Add(file.new_name);
-        file.new_name = DrawAgain(file.old_name, index);
+        file.new_name = DrawAgain(index, &read_afresh);
         break;
       case RenameOutcome::kFailed:
         Raise(ErrorKind::kFileService, file.old_name, sys);
@@ -147,23 +153,45 @@ void BatchRenames::RenameAs(size_t index) {
   }
 }
 
-// Another name for batch file `index`, written ahead of its rename.
-std::string BatchRenames::DrawAgain(const std::string& old_name, size_t index) {
+// Another name for batch file `index`, written ahead of its rename. Where none is
+// left, the later files of the batch give back their planned names, so that this
+// one draws from what is free now, as if there were no batch; and before saying
+// that no name is left, the folder is read once more, as above.
+std::string BatchRenames::DrawAgain(size_t index, bool* read_afresh) {
+  const std::string& old_name = batch_[index].old_name;
+  // The file keeps its old name until its rename succeeds.
+  const bool hold_own = !taken_.Contains(old_name);
+  if (hold_own) taken_.Add(old_name);
   std::string name;
-  try {
-    name = drawer_.DrawNewName(old_name);
-  } catch (const ShuffleError& error) {
-    if (error.kind != ErrorKind::kNoFreeName) throw;
-    // As above, read the folder before giving up; the files of the batch still to
-    // come keep their planned names, while their old ones are still in the folder.
-    ReadAfresh(folder_, &taken_);
-    for (size_t i = index + 1; i < batch_.size(); ++i) taken_.Add(batch_[i].new_name);
-    name = drawer_.DrawNewName(old_name);
+  for (;;) {
+    try {
+      name = drawer_.DrawNewName(old_name);
+      break;
+    } catch (const ShuffleError& error) {
+      if (error.kind != ErrorKind::kNoFreeName) throw;
+      if (ReleaseLaterPlans(index)) continue;
+      if (*read_afresh) throw;
+      *read_afresh = true;
+      ReadAfresh(folder_, &taken_);
+    }
   }
+  if (hold_own) taken_.Remove(old_name);
   taken_.Add(name);
   SysError sys;
   if (journal_ != nullptr) Write(journal_->Amend(first_ + index, name, &sys), sys);
   return name;
+}
+
+bool BatchRenames::ReleaseLaterPlans(size_t index) {
+  bool released = false;
+  for (size_t i = index + 1; i < batch_.size(); ++i) {
+    if (redraw_[i]) continue;
+    taken_.Remove(batch_[i].new_name);
+    taken_.Add(batch_[i].old_name);
+    redraw_[i] = true;
+    released = true;
+  }
+  return released;
 }
 
 }  // namespace
