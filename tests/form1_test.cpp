@@ -2,6 +2,7 @@
 #include "window/form1.h"
 
 #include <gtest/gtest.h>
+#include <qpa/qwindowsysteminterface.h>
 
 #include <QAccessible>
 #include <QApplication>
@@ -19,7 +20,6 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
-#include <qpa/qwindowsysteminterface.h>
 #include <thread>
 
 #include "engine/holding_folder.h"
@@ -67,7 +67,7 @@ class Form1Test : public ::testing::Test {
   void Open(const std::string& start_folder) {
     ListingAhead listing(start_folder);  // read beside the window being built, as at start-up
     form = std::make_unique<ReportingForm>(
-        runtime, [this] { return drives; }, start_folder, &listing);
+        runtime, history, [this] { return drives; }, start_folder, &listing);
     form->show();
   }
 
@@ -145,6 +145,9 @@ class Form1Test : public ::testing::Test {
 
   TempFolder folder;
   FakeRuntime runtime;
+  TempFolder state;
+  PosixRecordStore records{state.PathOf("vantrel")};
+  RunHistory history{records};
   std::vector<Drive> drives{{folder.path(), ""}};
   std::unique_ptr<ReportingForm> form;
 };
@@ -495,12 +498,11 @@ TEST_P(Form1CloseTest, ACloseRequestDuringARunStopsItBetweenFiles) {
   EXPECT_TRUE(dialog == nullptr || !dialog->isVisible());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Requests, Form1CloseTest,
-    ::testing::Values(CloseCase{"WindowBeforeTheDialog", false, false},
-                      CloseCase{"WindowWhileTheDialogShows", true, false},
-                      CloseCase{"DialogItself", true, true}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Requests, Form1CloseTest,
+                         ::testing::Values(CloseCase{"WindowBeforeTheDialog", false, false},
+                                           CloseCase{"WindowWhileTheDialogShows", true, false},
+                                           CloseCase{"DialogItself", true, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Form1Test, EndeEndsTheProgramWithExitCodeZero) {
   Open(folder.path());
