@@ -126,6 +126,7 @@ bool BatchRenames::RenameBatch() {
       return false;
     }
     RenameAs(i);
+    if (journal_ != nullptr) journal_->Done(first_ + i);
     outcome_->record.files.push_back(batch_[i]);
     ++outcome_->renamed;
     view_.ReportProgress(outcome_->renamed, file_count);

@@ -58,6 +58,7 @@ bool RunJournal::Write(const std::string& entry, SysError* err) {
 bool RunJournal::Plan(const std::vector<RenamedFile>& files, SysError* err) {
   if (!Write(EncodePlan(planned_, files), err)) return false;
   planned_ += files.size();
+  done_.resize(planned_, false);
   return true;
 }
 
@@ -65,7 +66,15 @@ bool RunJournal::Amend(size_t index, const std::string& new_name, SysError* err)
   return Write(EncodeAmendment(index, new_name), err);
 }
 
-bool RunJournal::End(const std::vector<size_t>& not_done, SysError* err) {
+void RunJournal::Done(size_t index) {
+  if (index < done_.size()) done_[index] = true;
+}
+
+bool RunJournal::End(SysError* err) {
+  std::vector<size_t> not_done;
+  for (size_t i = 0; i < done_.size(); ++i) {
+    if (!done_[i]) not_done.push_back(i);
+  }
   return Write(EncodeEnd(not_done), err);
 }
 
@@ -80,8 +89,13 @@ std::unique_ptr<RunJournal> RunHistory::Begin(const std::string& path, SysError*
     writer = store_.Create(name, err);
     if (!writer && err->code != EEXIST) return nullptr;
   }
-  // Made durable with the first plan, before any rename.
-  if (!writer || !writer->Append(EncodeHeader(header), err)) return nullptr;
+  // Durable before the run moves any file, so that a record that cannot be written
+  // stops the run while every file still has its name.
+  if (!writer || !writer->Append(EncodeHeader(header), err) || !writer->Sync(err)) {
+    SysError ignored;
+    if (writer) store_.Remove(name, &ignored);
+    return nullptr;
+  }
   Prune();
   return std::make_unique<RunJournal>(std::move(writer), std::move(name));
 }

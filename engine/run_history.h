@@ -35,8 +35,11 @@ class RunJournal {
   bool Plan(const std::vector<RenamedFile>& files, SysError* err);
   /// Planned file `index` takes `new_name` instead, before that rename.
   bool Amend(size_t index, const std::string& new_name, SysError* err);
-  /// The run ended; `not_done` lists the planned indices that were never renamed.
-  bool End(const std::vector<size_t>& not_done, SysError* err);
+  /// Planned file `index` carries its planned (or amended) name now. Kept in memory
+  /// for End; a killed run's record leaves it open which planned files got theirs.
+  void Done(size_t index);
+  /// The run ended, done, stopped or failed; planned files not Done were never renamed.
+  bool End(SysError* err);
   /// Files planned so far.
   size_t planned() const { return planned_; }
   /// The record's name in the store.
@@ -48,6 +51,7 @@ class RunJournal {
   std::unique_ptr<RecordWriter> writer_;
   std::string name_;
   size_t planned_ = 0;
+  std::vector<bool> done_;
 };
 
 /// The runs recorded on disk, by folder.

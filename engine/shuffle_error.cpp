@@ -122,8 +122,8 @@ std::string DescribeCause(const ShuffleError& error) {
   std::string text = "Fehler " + std::to_string(error.number()) + ": " + ErrorText(error.kind);
   if (!error.file.empty()) text += "\nDatei: " + DisplayName(error.file);
   if (error.sys_code != 0) {
-    text += "\nGrund: " + SystemReason(error.sys_code) + " (" + error.call +
-            ", errno " + std::to_string(error.sys_code) + ")";
+    text += "\nGrund: " + SystemReason(error.sys_code) + " (" + error.call + ", errno " +
+            std::to_string(error.sys_code) + ")";
   }
   return text;
 }

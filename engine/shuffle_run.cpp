@@ -133,7 +133,8 @@ void RunShuffle(Runtime& runtime, ShuffleView& view, RunHistory* history,
 
   if (file_count > 0) *journal = BeginRecord(history, outcome->record.folder);
   if (traits.ordered_directory && file_count > 0) {
-    ShuffleInNameOrder(*folder, drawer, taken, settings.range, name_list, view, outcome);
+    ShuffleInNameOrder(*folder, drawer, taken, settings.range, name_list, view, journal->get(),
+                       outcome);
   } else {
     RenameInBatches(*folder, drawer, taken, name_list, view, journal->get(), outcome);
   }
@@ -144,12 +145,8 @@ void RunShuffle(Runtime& runtime, ShuffleView& view, RunHistory* history,
 // effort: without it the record tells of a run that may have renamed more.
 void EndRecord(RunHistory* history, RunJournal* journal, const ShuffleOutcome& outcome) {
   if (journal == nullptr) return;
-  std::vector<size_t> not_done;
-  for (size_t i = static_cast<size_t>(outcome.renamed); i < journal->planned(); ++i) {
-    not_done.push_back(i);
-  }
   SysError sys;
-  journal->End(not_done, &sys);
+  journal->End(&sys);
   if (outcome.renamed == 0) history->Discard(*journal);
 }
 
