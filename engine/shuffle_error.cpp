@@ -44,7 +44,7 @@ std::string ErrorText(ErrorKind kind) {
     case ErrorKind::kRecordUnwritable:
       return "Die Aufzeichnung der Umbenennungen kann nicht geschrieben werden. Ohne sie "
              "ließe sich der Lauf nicht rückgängig machen, daher hält er vor der nächsten "
-             "Umbenennung an.";
+             "Umbenennung an. Bitte den Grund beheben und erneut starten.";
     case ErrorKind::kRecordUnreadable:
       return "Die Aufzeichnung der Umbenennungen kann nicht gelesen werden.";
     case ErrorKind::kNoFreeName:
