@@ -54,8 +54,8 @@ std::string NameDrawer::DrawNewName(const std::string& old_name) {
     }
     const double n = static_cast<double>(settings_.range);
     // r < 1 keeps k within 1..N in exact arithmetic; the clamp guards the rounding.
-    const int64_t k =
-        std::clamp<int64_t>(static_cast<int64_t>(std::floor(n * r)) + 1, 1, settings_.range);
+    const int64_t k = std::clamp<int64_t>(static_cast<int64_t>(std::floor(n * r)) + 1, 1,
+                                          settings_.range);
     if (const std::optional<bool> taken = taken_.NumberTaken(ending_key, k); taken && *taken) {
       continue;
     }
