@@ -63,4 +63,46 @@ double TimeFloor(const std::string& path, std::mt19937_64& generator) {
   return Seconds(start);
 }
 
+std::string UseStateFolderIn(const std::string& base) {
+  const std::string folder = MakeFolder(base, 0);
+  setenv("XDG_STATE_HOME", folder.c_str(), 1);
+  return folder;
+}
+
+namespace {
+
+class TimedWriter : public RecordWriter {
+ public:
+  TimedWriter(std::unique_ptr<RecordWriter> real, double* seconds, size_t* bytes)
+      : real_(std::move(real)), seconds_(seconds), bytes_(bytes) {}
+  bool Append(std::string_view bytes, SysError* err) override {
+    const auto start = std::chrono::steady_clock::now();
+    const bool done = real_->Append(bytes, err);
+    *seconds_ += Seconds(start);
+    *bytes_ += bytes.size();
+    return done;
+  }
+  bool Sync(SysError* err) override {
+    const auto start = std::chrono::steady_clock::now();
+    const bool done = real_->Sync(err);
+    *seconds_ += Seconds(start);
+    return done;
+  }
+
+ private:
+  std::unique_ptr<RecordWriter> real_;
+  double* seconds_;
+  size_t* bytes_;
+};
+
+}  // namespace
+
+std::unique_ptr<RecordWriter> TimedRecordStore::Create(const std::string& name, SysError* err) {
+  const auto start = std::chrono::steady_clock::now();
+  std::unique_ptr<RecordWriter> real = PosixRecordStore::Create(name, err);
+  seconds_ += Seconds(start);
+  if (!real) return nullptr;
+  return std::make_unique<TimedWriter>(std::move(real), &seconds_, &bytes_);
+}
+
 }  // namespace vantrel::bench

@@ -26,6 +26,7 @@
 #include <string>
 
 #include "bench/bench_support.h"
+#include "engine/run_history.h"
 #include "engine/shuffle_run.h"
 #include "runtime/drives.h"
 #include "runtime/folder_listing.h"
@@ -144,40 +145,45 @@ double TimeUntilPainted(PaintWatch& watch, Action action) {
   return Seconds(start);
 }
 
-WindowFigures TimeWindow(vantrel::Runtime& runtime, const std::string& top,
+// Every run is recorded, as in the program.
+struct Recording {
+  vantrel::PosixRecordStore store;
+  vantrel::RunHistory history{store};
+};
+
+WindowFigures TimeWindow(vantrel::Runtime& runtime, Recording& recording, const std::string& top,
                          const std::string& folder, int files) {
-  BenchForm form(runtime, vantrel::ListDrives, top);
+  BenchForm form(runtime, recording.history, vantrel::ListDrives, top);
   form.show();
   if (!QTest::qWaitForWindowExposed(&form)) Fail("the window was never shown");
   auto* dir1 = Find<QAbstractItemView>(form, "Dir1");
   auto* file1 = Find<QAbstractItemView>(form, "File1");
   PaintWatch watch(file1);
   const QString entry = QString::fromStdString(std::filesystem::path(folder).filename());
-  const QModelIndexList found = dir1->model()->match(dir1->model()->index(0, 0),
-                                                     Qt::DisplayRole, entry, 1, Qt::MatchExactly);
+  const QModelIndexList found =
+      dir1->model()->match(dir1->model()->index(0, 0), Qt::DisplayRole, entry, 1, Qt::MatchExactly);
   if (found.isEmpty()) Fail("Dir1 does not list " + folder);
   dir1->setCurrentIndex(found.first());
 
   WindowFigures figures;
-  figures.open_dir_s =
-      TimeUntilPainted(watch, [&] { QTest::keyClick(dir1, Qt::Key_Return); });
+  figures.open_dir_s = TimeUntilPainted(watch, [&] { QTest::keyClick(dir1, Qt::Key_Return); });
   if (form.FolderPath() != folder) Fail("Dir1 did not open " + folder);
   Find<QLineEdit>(form, "Text3")->setText(QString::number(files + 1));
   auto* start = Find<QPushButton>(form, "Command1");
-  figures.window_s =
-      TimeUntilPainted(watch, [&] { QTest::mouseClick(start, Qt::LeftButton); });
+  figures.window_s = TimeUntilPainted(watch, [&] { QTest::mouseClick(start, Qt::LeftButton); });
   ExpectNewNames(*file1, files);
   figures.refresh_s = TimeUntilPainted(watch, [&] { form.RefreshFileList(); });
   figures.progress_s = TimeProgress(form, files, figures.window_s);
   return figures;
 }
 
-double TimeEngine(vantrel::Runtime& runtime, const std::string& folder, int files) {
+double TimeEngine(vantrel::Runtime& runtime, Recording& recording, const std::string& folder,
+                  int files) {
   vantrel::bench::BenchView view;
   view.folder = folder;
   view.range = std::to_string(files + 1);
   const auto start = Clock::now();
-  const vantrel::ShuffleOutcome outcome = vantrel::ShuffleFolder(runtime, view);
+  const vantrel::ShuffleOutcome outcome = vantrel::ShuffleFolder(runtime, view, recording.history);
   const double seconds = Seconds(start);
   if (outcome.error || outcome.renamed != files) Fail("the engine's run failed");
   return seconds;
@@ -186,7 +192,8 @@ double TimeEngine(vantrel::Runtime& runtime, const std::string& folder, int file
 // The child's side of TimeStartUp: what main() does, until File1 is on the screen.
 int ShowWindowIn(const char* folder, vantrel::ListingAhead* listing) {
   vantrel::PosixRuntime runtime;
-  BenchForm form(runtime, vantrel::ListDrives, folder, listing);
+  Recording recording;
+  BenchForm form(runtime, recording.history, vantrel::ListDrives, folder, listing);
   PaintWatch watch(Find<QAbstractItemView>(form, "File1"));
   watch.Arm(true);
   form.show();
@@ -249,8 +256,8 @@ void KeepBest(const WindowFigures& run, WindowFigures* best) {
 }
 
 // The best of several runs of each: the kernel's rename time varies from run to run.
-SizeFigures MeasureSize(vantrel::Runtime& runtime, const std::string& base, int files,
-                        std::mt19937_64& generator) {
+SizeFigures MeasureSize(vantrel::Runtime& runtime, Recording& recording, const std::string& base,
+                        int files, std::mt19937_64& generator) {
   SizeFigures best;
   const int repeats = files <= 1000 ? 15 : files <= 8000 ? 7 : 5;
   for (int repeat = 0; repeat < repeats; ++repeat) {
@@ -261,8 +268,11 @@ SizeFigures MeasureSize(vantrel::Runtime& runtime, const std::string& base, int 
     sync();
     std::array<std::function<void()>, 3> steps{
         [&] { best.floor_s = std::min(best.floor_s, TimeFloor(floor_folder, generator)); },
-        [&] { best.engine_s = std::min(best.engine_s, TimeEngine(runtime, engine_folder, files)); },
-        [&] { KeepBest(TimeWindow(runtime, top, window_folder, files), &best.window); }};
+        [&] {
+          best.engine_s =
+              std::min(best.engine_s, TimeEngine(runtime, recording, engine_folder, files));
+        },
+        [&] { KeepBest(TimeWindow(runtime, recording, top, window_folder, files), &best.window); }};
     // Each goes first in turn, so that none always pays for another's writeback.
     std::rotate(steps.begin(), steps.begin() + repeat % 3, steps.end());
     for (const auto& step : steps) step();
@@ -312,16 +322,17 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   const std::string base = argc > 1 ? argv[1] : std::filesystem::current_path().string();
   vantrel::PosixRuntime runtime;
+  const std::string state = vantrel::bench::UseStateFolderIn(base);
+  Recording recording;
   std::mt19937_64 generator(std::random_device{}());
   std::printf("%7s %9s %9s %7s %9s %10s %11s %11s\n", "files", "window_s", "floor_s", "ratio",
               "engine_s", "refresh_s", "progress_s", "open_dir_s");
   SizeFigures last;
   for (const int files : {1000, 8000, 32767}) {
-    last = MeasureSize(runtime, base, files, generator);
-    std::printf("%7d %9.4f %9.4f %7.3f %9.4f %10.4f %11.4f %11.4f\n", files,
-                last.window.window_s, last.floor_s, last.window.window_s / last.floor_s,
-                last.engine_s, last.window.refresh_s, last.window.progress_s,
-                last.window.open_dir_s);
+    last = MeasureSize(runtime, recording, base, files, generator);
+    std::printf("%7d %9.4f %9.4f %7.3f %9.4f %10.4f %11.4f %11.4f\n", files, last.window.window_s,
+                last.floor_s, last.window.window_s / last.floor_s, last.engine_s,
+                last.window.refresh_s, last.window.progress_s, last.window.open_dir_s);
     std::fflush(stdout);
   }
   const StartUpFigures start_up = MeasureStartUp(base, 32767);
@@ -330,5 +341,6 @@ int main(int argc, char** argv) {
   std::printf("files=32767 window_s=%.4f floor_s=%.4f ratio=%.3f open_ratio=%.3f\n",
               last.window.window_s, last.floor_s, last.window.window_s / last.floor_s,
               start_up.big_s / start_up.empty_s);
+  Remove(state);
   return 0;
 }

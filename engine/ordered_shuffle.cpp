@@ -23,11 +23,12 @@ struct Parked {
 class OrderedShuffle {
  public:
   OrderedShuffle(Folder& folder, NameDrawer& drawer, TakenNames& taken, ShuffleView& view,
-                 ShuffleOutcome* outcome, int file_count)
+                 RunJournal* journal, ShuffleOutcome* outcome, int file_count)
       : folder_(folder),
         drawer_(drawer),
         taken_(taken),
         view_(view),
+        journal_(journal),
         outcome_(outcome),
         total_steps_(2 * file_count) {}
 
@@ -38,8 +39,10 @@ class OrderedShuffle {
   std::optional<ShuffleError> ParkAll(const std::vector<std::string>& name_list);
   std::optional<std::string> DrawFor(size_t index, bool may_trade);
   std::optional<std::string> TradeWithEarlier(size_t index);
+  std::optional<ShuffleError> PlanWayBack();
   void BringBack(std::optional<ShuffleError>* failure);
   bool ReturnOne(Parked& parked, size_t index, std::optional<ShuffleError>* failure);
+  bool Amend(const std::string& name, std::optional<ShuffleError>* failure);
   // Both passes count, each file half in each, so that the window's count of files
   // moves on through the whole run and ends at the number of files.
   void Step() { view_.ReportProgress(++steps_ / 2, total_steps_ / 2); }
@@ -48,8 +51,11 @@ class OrderedShuffle {
   NameDrawer& drawer_;
   TakenNames& taken_;
   ShuffleView& view_;
+  RunJournal* journal_;
   ShuffleOutcome* outcome_;
   std::vector<Parked> parked_;
+  std::vector<size_t> order_;  // of the way back: by new name
+  size_t place_ = 0;           // in order_ of the file coming back
   int steps_ = 0;
   int total_steps_;
   int held_ = 0;  // files that could not come back and stay parked
@@ -69,6 +75,12 @@ void OrderedShuffle::Run(const std::vector<std::string>& name_list, int64_t rang
   }
   // A stop in the first pass leaves fewer files to bring back.
   steps_ = total_steps_ - static_cast<int>(parked_.size());
+  if (std::optional<ShuffleError> unrecorded = PlanWayBack()) {
+    // Without a record no file may take a new name: all go home under their own.
+    for (Parked& parked : parked_) parked.new_name = parked.old_name;
+    journal_ = nullptr;
+    if (!failure) failure = unrecorded;
+  }
   BringBack(&failure);
   if (held_ == 0 && !folder_.RemoveSubfolder(kHoldingFolder, &sys) && !failure) {
     failure = MakeError(ErrorKind::kFileService, kHoldingFolder, sys);
@@ -162,14 +174,28 @@ std::optional<std::string> OrderedShuffle::TradeWithEarlier(size_t index) {
   return std::nullopt;
 }
 
-void OrderedShuffle::BringBack(std::optional<ShuffleError>* failure) {
-  std::vector<size_t> order(parked_.size());
-  std::iota(order.begin(), order.end(), size_t{0});
-  std::sort(order.begin(), order.end(),
+// The files come back in the order of their new names, each planned in the record
+// before the first of them is renamed.
+std::optional<ShuffleError> OrderedShuffle::PlanWayBack() {
+  order_.resize(parked_.size());
+  std::iota(order_.begin(), order_.end(), size_t{0});
+  std::sort(order_.begin(), order_.end(),
             [&](size_t a, size_t b) { return parked_[a].new_name < parked_[b].new_name; });
+  if (journal_ == nullptr || parked_.empty()) return std::nullopt;
+  std::vector<RenamedFile> plan;
+  plan.reserve(order_.size());
+  for (const size_t index : order_)
+    plan.push_back({parked_[index].old_name, parked_[index].new_name});
+  SysError sys;
+  if (journal_->Plan(plan, &sys)) return std::nullopt;
+  return MakeError(ErrorKind::kRecordUnwritable, sys.path, sys);
+}
+
+void OrderedShuffle::BringBack(std::optional<ShuffleError>* failure) {
   outcome_->record.files.reserve(parked_.size());
-  for (const size_t index : order) {
-    if (!ReturnOne(parked_[index], index, failure)) ++held_;
+  for (size_t place = 0; place < order_.size(); ++place) {
+    place_ = place;
+    if (!ReturnOne(parked_[order_[place]], order_[place], failure)) ++held_;
   }
 }
 
@@ -182,17 +208,20 @@ bool OrderedShuffle::ReturnOne(Parked& parked, size_t index, std::optional<Shuff
         if (parked.new_name != parked.old_name) {
           outcome_->record.files.push_back({parked.old_name, parked.new_name});
           ++outcome_->renamed;
+          if (journal_ != nullptr) journal_->Done(place_);
         }
         Step();
         return true;
       case RenameOutcome::kTaken:
         // Made meanwhile, or a spelling the set did not know: another name, or else
-        // the old one, which is free unless some other file has it now.
-        if (const auto name = DrawFor(index, false)) {
+        // the old one, which is free unless some other file has it now. Either is
+        // written in the record first, so that it never names another's file.
+        if (const auto name = DrawFor(index, false); name && Amend(*name, failure)) {
           parked.new_name = *name;
           continue;
         }
         if (parked.new_name != parked.old_name) {
+          Amend(parked.old_name, failure);
           parked.new_name = parked.old_name;
           continue;
         }
@@ -205,12 +234,20 @@ bool OrderedShuffle::ReturnOne(Parked& parked, size_t index, std::optional<Shuff
   }
 }
 
+bool OrderedShuffle::Amend(const std::string& name, std::optional<ShuffleError>* failure) {
+  SysError sys;
+  if (journal_ == nullptr || journal_->Amend(place_, name, &sys)) return true;
+  if (!*failure) *failure = MakeError(ErrorKind::kRecordUnwritable, sys.path, sys);
+  return false;
+}
+
 }  // namespace
 
 void ShuffleInNameOrder(Folder& folder, NameDrawer& drawer, TakenNames& taken, int64_t range,
                         const std::vector<std::string>& name_list, ShuffleView& view,
-                        ShuffleOutcome* outcome) {
-  OrderedShuffle run(folder, drawer, taken, view, outcome, static_cast<int>(name_list.size()));
+                        RunJournal* journal, ShuffleOutcome* outcome) {
+  OrderedShuffle run(folder, drawer, taken, view, journal, outcome,
+                     static_cast<int>(name_list.size()));
   run.Run(name_list, range);
 }
 

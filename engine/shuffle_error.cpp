@@ -41,6 +41,12 @@ std::string ErrorText(ErrorKind kind) {
       return "Die Datei konnte nicht umbenannt werden.";
     case ErrorKind::kFolderUnreadable:
       return "Der Ordner kann nicht gelesen werden.";
+    case ErrorKind::kRecordUnwritable:
+      return "Die Aufzeichnung der Umbenennungen kann nicht geschrieben werden. Ohne sie "
+             "ließe sich der Lauf nicht rückgängig machen, daher hält er vor der nächsten "
+             "Umbenennung an. Bitte den Grund beheben und erneut starten.";
+    case ErrorKind::kRecordUnreadable:
+      return "Die Aufzeichnung der Umbenennungen kann nicht gelesen werden.";
     case ErrorKind::kNoFreeName:
       return "Kein freier Name mehr: Alle Nummern bis \"Mix bis\" sind mit diesem Beginn und "
              "dieser Endung schon vergeben. Bitte \"Mix bis\" erhöhen.";

@@ -15,6 +15,8 @@ enum class ErrorKind {
   kInvalidArgument = 4,
   kFileService = 10,
   kFolderUnreadable = 11,
+  kRecordUnwritable = 12,
+  kRecordUnreadable = 13,
   kNoFreeName = 20,
   kPrefixBadCharacter = 21,
   kPrefixWithDot = 22,

@@ -7,9 +7,11 @@
 #include <cstring>
 #include <new>
 
+#include "engine/batch_renames.h"
 #include "engine/holding_folder.h"
 #include "engine/name_drawing.h"
 #include "engine/ordered_shuffle.h"
+#include "engine/run_history.h"
 #include "engine/taken_names.h"
 #include "runtime/text.h"
 #include "runtime/wildcard.h"
@@ -96,59 +98,6 @@ void FillTaken(const std::vector<DirEntry>& entries, TakenNames* taken) {
   for (const DirEntry& entry : entries) taken->Add(entry.name);
 }
 
-// Renames `old_name` to a freshly drawn name. A name the file system refuses (made
-// meanwhile by another program, or equal to an entry in a way the set does not
-// know) joins `taken` and is drawn again. Such names, and names of files other
-// programs removed, may leave `taken` fuller than the folder, so before saying that
-// no name is left the file re-reads the folder: a listing comes from the file
-// system itself, never from a cache of lookups.
-std::string RenameOne(Folder& folder, NameDrawer& drawer, TakenNames& taken,
-                      const std::string& old_name) {
-  bool read_afresh = false;
-  for (;;) {
-    std::string new_name;
-    try {
-      new_name = drawer.DrawNewName(old_name);
-    } catch (const ShuffleError& error) {
-      if (error.kind != ErrorKind::kNoFreeName || read_afresh) throw;
-      FillTaken(ListFolder(folder), &taken);
-      read_afresh = true;
-      continue;
-    }
-    SysError sys;
-    switch (folder.RenameNoReplace(old_name, new_name, &sys)) {
-      case RenameOutcome::kDone:
-        taken.Remove(old_name);
-        taken.Add(new_name);
-        return new_name;
-      case RenameOutcome::kTaken:
-        taken.Add(new_name);
-        break;
-      case RenameOutcome::kFailed:
-        Raise(ErrorKind::kFileService, old_name, sys);
-    }
-  }
-}
-
-// One rename per file, in listing order.
-void RenameEach(Folder& folder, NameDrawer& drawer, TakenNames& taken,
-                const std::vector<std::string>& name_list, ShuffleView& view,
-                ShuffleOutcome* outcome) {
-  // Reserved, so that recording a rename that is done cannot run out of memory.
-  outcome->record.files.reserve(name_list.size());
-  const auto file_count = static_cast<int16_t>(outcome->total);
-  for (int16_t file_index = 0; file_index < file_count; StepUp(&file_index)) {
-    if (view.StopRequested()) {
-      outcome->stopped = true;
-      break;
-    }
-    const std::string& old_name = name_list[static_cast<size_t>(file_index)];
-    outcome->record.files.push_back({old_name, RenameOne(folder, drawer, taken, old_name)});
-    ++outcome->renamed;
-    view.ReportProgress(outcome->renamed, file_count);
-  }
-}
-
 // Files that a run cut short left in the holding folder go home first. One that
 // cannot, since its name is taken meanwhile, would meet this run's files there.
 void BringBackHeldFiles(Folder& folder) {
@@ -157,7 +106,17 @@ void BringBackHeldFiles(Folder& folder) {
   if (!recovery.kept.empty()) Raise(ErrorKind::kHeldFilesRemain, HeldName(recovery.kept[0]));
 }
 
-void RunShuffle(Runtime& runtime, ShuffleView& view, ShuffleOutcome* outcome) {
+// Starts the record of the run, before its first rename; none without a history.
+std::unique_ptr<RunJournal> BeginRecord(RunHistory* history, const std::string& folder) {
+  if (history == nullptr) return nullptr;
+  SysError sys;
+  std::unique_ptr<RunJournal> journal = history->Begin(folder, &sys);
+  if (!journal) Raise(ErrorKind::kRecordUnwritable, sys.path, sys);
+  return journal;
+}
+
+void RunShuffle(Runtime& runtime, ShuffleView& view, RunHistory* history,
+                std::unique_ptr<RunJournal>* journal, ShuffleOutcome* outcome) {
   // Blanks around the filter are as invisible in the field as around the prefix.
   const std::string filter = TrimSpaces(view.FilterText());
   if (filter.empty()) Raise(ErrorKind::kEmptyFilter);
@@ -185,20 +144,30 @@ void RunShuffle(Runtime& runtime, ShuffleView& view, ShuffleOutcome* outcome) {
     ~DrawCount() { outcome->draws = drawer.draws(); }
   } draw_count{outcome, drawer};
 
+  if (file_count > 0) *journal = BeginRecord(history, outcome->record.folder);
   if (traits.ordered_directory && file_count > 0) {
-    ShuffleInNameOrder(*folder, drawer, taken, settings.range, name_list, view, outcome);
+    ShuffleInNameOrder(*folder, drawer, taken, settings.range, name_list, view, journal->get(),
+                       outcome);
   } else {
-    RenameEach(*folder, drawer, taken, name_list, view, outcome);
+    RenameInBatches(*folder, drawer, taken, name_list, view, journal->get(), outcome);
   }
   view.RefreshFileList();
 }
 
-}  // namespace
+// The run's end, in its record; a run that renamed nothing leaves none. Best
+// effort: without it the record tells of a run that may have renamed more.
+void EndRecord(RunHistory* history, RunJournal* journal, const ShuffleOutcome& outcome) {
+  if (journal == nullptr) return;
+  SysError sys;
+  journal->End(&sys);
+  if (outcome.renamed == 0) history->Discard(*journal);
+}
 
-ShuffleOutcome ShuffleFolder(Runtime& runtime, ShuffleView& view) {
+ShuffleOutcome RecordedShuffle(Runtime& runtime, ShuffleView& view, RunHistory* history) {
   ShuffleOutcome outcome;
+  std::unique_ptr<RunJournal> journal;
   try {
-    RunShuffle(runtime, view, &outcome);
+    RunShuffle(runtime, view, history, &journal, &outcome);
   } catch (ShuffleError& error) {
     error.renamed_before = outcome.renamed;
     error.total = outcome.total;
@@ -212,7 +181,18 @@ ShuffleOutcome ShuffleFolder(Runtime& runtime, ShuffleView& view) {
     error.total = outcome.total;
     outcome.error = error;
   }
+  EndRecord(history, journal.get(), outcome);
   return outcome;
+}
+
+}  // namespace
+
+ShuffleOutcome ShuffleFolder(Runtime& runtime, ShuffleView& view) {
+  return RecordedShuffle(runtime, view, nullptr);
+}
+
+ShuffleOutcome ShuffleFolder(Runtime& runtime, ShuffleView& view, RunHistory& history) {
+  return RecordedShuffle(runtime, view, &history);
 }
 
 }  // namespace vantrel

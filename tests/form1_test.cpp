@@ -67,7 +67,7 @@ class Form1Test : public ::testing::Test {
   void Open(const std::string& start_folder) {
     ListingAhead listing(start_folder);  // read beside the window being built, as at start-up
     form = std::make_unique<ReportingForm>(
-        runtime, [this] { return drives; }, start_folder, &listing);
+        runtime, history, [this] { return drives; }, start_folder, &listing);
     form->show();
   }
 
@@ -87,6 +87,10 @@ class Form1Test : public ::testing::Test {
     QTest::keyClicks(Field(field), text);
   }
   void ClickStart() { QTest::mouseClick(Find<QPushButton>("Command1"), Qt::LeftButton); }
+  void PressCtrlZ() {
+    QWidget* focused = QApplication::focusWidget();
+    QTest::keyClick(focused != nullptr ? focused : form.get(), Qt::Key_Z, Qt::ControlModifier);
+  }
 
   // Opens File1's context menu as a right click does and tells whether its undo entry
   // can be chosen.
@@ -145,6 +149,9 @@ class Form1Test : public ::testing::Test {
 
   TempFolder folder;
   FakeRuntime runtime;
+  TempFolder state;
+  PosixRecordStore records{state.PathOf("vantrel")};
+  RunHistory history{records};
   std::vector<Drive> drives{{folder.path(), ""}};
   std::unique_ptr<ReportingForm> form;
 };
@@ -176,6 +183,41 @@ TEST_F(Form1Test, CtrlZAfterStartGivesBackTheOldNamesOnce) {
   EXPECT_EQ(Texts(File1()), before);
   EXPECT_FALSE(UndoEntryEnabled()) << "no redo";
   EXPECT_TRUE(form->reports.isEmpty()) << form->reports.join("\n").toStdString();
+
+  // Three runs, a new start of the program, and each Ctrl+Z takes back one run.
+  for (int run = 0; run < 3; ++run) ClickStart();
+  Open(folder.path());
+  EXPECT_TRUE(UndoEntryEnabled()) << "the runs of the last session";
+  QApplication::setActiveWindow(form.get());
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+  for (int undo = 0; undo < 3; ++undo) PressCtrlZ();
+  EXPECT_EQ(Texts(File1()), before);
+  EXPECT_FALSE(UndoEntryEnabled()) << "back at the first names";
+  EXPECT_TRUE(form->reports.isEmpty() && form->notices.isEmpty())
+      << (form->reports + form->notices).join("\n").toStdString();
+}
+
+TEST_F(Form1Test, AFolderWhoseLastRunWasKilledSaysSoAndCtrlZGivesTheNamesBack) {
+  for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) folder.AddFile(name);
+  const QStringList before = FilesOnDisk(folder.path());
+  {  // A run killed after it had planned two renames and done one.
+    SysError err;
+    std::unique_ptr<RunJournal> journal = history.Begin(folder.path(), &err);
+    ASSERT_TRUE(journal && journal->Plan({{"a.jpg", "7.jpg"}, {"b.jpg", "3.jpg"}}, &err));
+    std::filesystem::rename(folder.PathOf("a.jpg"), folder.PathOf("7.jpg"));
+  }
+  Open(folder.path());
+  QApplication::setActiveWindow(form.get());
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+  ASSERT_EQ(form->notices.size(), 1);
+  EXPECT_TRUE(form->notices[0].contains("Bis zu 2 Dateien")) << form->notices[0].toStdString();
+  EXPECT_EQ(FilesOnDisk(folder.path()), QStringList({"7.jpg", "b.jpg", "c.jpg"}))
+      << "no undo by itself";
+
+  PressCtrlZ();
+  EXPECT_EQ(Texts(File1()), before);
+  EXPECT_TRUE(form->reports.isEmpty()) << form->reports.join("\n").toStdString();
+  EXPECT_FALSE(UndoEntryEnabled());
 }
 
 struct RangeCase {

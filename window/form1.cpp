@@ -63,9 +63,9 @@ QFont FittingFont(QFont font, const std::initializer_list<const QLabel*>& labels
 
 }  // namespace
 
-Form1::Form1(Runtime& runtime, DriveList::Source drives, const std::string& start_folder,
-             ListingAhead* start_listing, QWidget* parent)
-    : QWidget(parent), runtime_(runtime) {
+Form1::Form1(Runtime& runtime, RunHistory& history, DriveList::Source drives,
+             const std::string& start_folder, ListingAhead* start_listing, QWidget* parent)
+    : QWidget(parent), runtime_(runtime), history_(history) {
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QString::fromUtf8(texts::kWindowTitle));
   CreateControls(std::move(drives));
@@ -81,7 +81,10 @@ Form1::Form1(Runtime& runtime, DriveList::Source drives, const std::string& star
   // Once the window is up, so that a notice has a window to stand on, and only if no
   // folder opened since has been looked at already.
   QTimer::singleShot(0, this, [this] {
-    if (!held_files_looked_for_) BringBackHeldFiles();
+    if (held_files_looked_for_) return;
+    const int opening = openings_;
+    BringBackHeldFiles();
+    if (opening == openings_) LookAtRecordedRuns(true);
   });
   Drive1_->setFocus();
 }
@@ -203,6 +206,17 @@ bool Form1::BringBackHeldFiles() {
   return true;
 }
 
+// The undo entry is there while the open folder has a recorded run to give back;
+// a folder that opens on a run that never finished says so once.
+void Form1::LookAtRecordedRuns(bool folder_opened) {
+  SysError err;
+  const std::optional<StoredRun> newest = history_.Newest(Dir1_->Path(), &err);
+  undo_action_->setEnabled(newest.has_value());
+  if (folder_opened && newest && !newest->content.finished) {
+    ShowNotice(texts::UnfinishedRunText(newest->content.files.size()));
+  }
+}
+
 void Form1::ShowNotice(const QString& text) {
   QMessageBox::information(this, QString::fromUtf8(texts::kWindowTitle), text);
 }
@@ -236,10 +250,8 @@ void Form1::WhileBusy(const std::function<void()>& work) {
 void Form1::Command1Click() {
   if (run_) return;
   ShuffleOutcome outcome;
-  WhileBusy([&] { outcome = ShuffleFolder(runtime_, *this); });
-  // A run that renamed nothing has nothing to undo, and the one before stays undoable.
-  if (!outcome.record.files.empty()) last_run_ = std::move(outcome.record);
-  undo_action_->setEnabled(!last_run_.files.empty());
+  WhileBusy([&] { outcome = ShuffleFolder(runtime_, *this, history_); });
+  LookAtRecordedRuns(false);
   if (outcome.error) {
     // The run may have renamed files before it stopped; the list shows what is there
     // now. The report below says why, so a folder gone meanwhile needs no second one.
@@ -250,12 +262,13 @@ void Form1::Command1Click() {
 }
 
 void Form1::UndoLastRun() {
-  if (run_ || last_run_.files.empty()) return;
-  UndoOutcome outcome;
-  WhileBusy([&] { outcome = UndoRun(runtime_, &last_run_, *this); });
-  undo_action_->setEnabled(!last_run_.files.empty());
-  if (outcome.error) File1_->Refresh(nullptr);
-  const std::string report = DescribeUndo(outcome);
+  if (run_) return;
+  std::optional<UndoOutcome> outcome;
+  WhileBusy([&] { outcome = UndoNewestRun(runtime_, history_, *this); });
+  LookAtRecordedRuns(false);
+  if (!outcome) return;
+  if (outcome->error) File1_->Refresh(nullptr);
+  const std::string report = DescribeUndo(*outcome);
   if (!report.empty()) ShowError(QString::fromStdString(report));
   if (close_after_run_) close();
 }
@@ -268,9 +281,14 @@ void Form1::Drive1Change() {
 }
 
 void Form1::Dir1Change() {
-  if (BringBackHeldFiles()) return;
-  // The folder list has just read the folder, files included.
-  File1_->SetFiles(Dir1_->Path(), Dir1_->TakeFiles());
+  const int opening = ++openings_;
+  if (!BringBackHeldFiles()) {
+    // The folder list has just read the folder, files included.
+    File1_->SetFiles(Dir1_->Path(), Dir1_->TakeFiles());
+  }
+  // Where the folder was opened again once its holding folder had gone, that
+  // opening has looked already.
+  if (opening == openings_) LookAtRecordedRuns(true);
 }
 
 }  // namespace vantrel

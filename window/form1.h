@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "engine/run_history.h"
 #include "engine/shuffle_run.h"
 #include "engine/shuffle_view.h"
 #include "runtime/folder_listing.h"
@@ -32,9 +33,10 @@ class Form1 : public QWidget, public ShuffleView {
  public:
   /// Opens on `start_folder` (raw bytes) and the drive that holds it, taking its
   /// listing from `start_listing` where that has read it; runs go through
-  /// `runtime`, which must outlive the window.
-  Form1(Runtime& runtime, DriveList::Source drives, const std::string& start_folder,
-        ListingAhead* start_listing = nullptr, QWidget* parent = nullptr);
+  /// `runtime` and are recorded in `history`, which must outlive the window.
+  Form1(Runtime& runtime, RunHistory& history, DriveList::Source drives,
+        const std::string& start_folder, ListingAhead* start_listing = nullptr,
+        QWidget* parent = nullptr);
   ~Form1() override;
 
   /// Opens `folder` (raw bytes, absolute or relative to the current folder) and the
@@ -68,8 +70,10 @@ class Form1 : public QWidget, public ShuffleView {
   void Drive1Change();
   void Dir1Change();
   bool BringBackHeldFiles();
+  void LookAtRecordedRuns(bool folder_opened);
 
   Runtime& runtime_;
+  RunHistory& history_;
   QWidget* controls_ = nullptr;  // everything that takes input, shut during a run
   DriveList* Drive1_ = nullptr;
   DirList* Dir1_ = nullptr;
@@ -83,10 +87,10 @@ class Form1 : public QWidget, public ShuffleView {
   QPushButton* Command1_ = nullptr;
   QPushButton* Command2_ = nullptr;
   QAction* undo_action_ = nullptr;
-  RunRecord last_run_;                // what an undo can still give back
   std::unique_ptr<RunProgress> run_;  // set while a run or an undo goes on
   bool close_after_run_ = false;
   bool held_files_looked_for_ = false;
+  int openings_ = 0;  // folders opened so far
 };
 
 }  // namespace vantrel

@@ -38,6 +38,10 @@ inline constexpr char kUsage[] =
 inline constexpr char kUnknownOption[] = "unbekannte Option: %1";
 inline constexpr char kOneFolderOnly[] = "nur ein ORDNER ist möglich";
 
+/// The notice on a folder whose newest run never finished: how many files may
+/// carry new names, and that Ctrl+Z gives them back.
+QString UnfinishedRunText(size_t files);
+
 /// The report for a drive or folder that cannot be opened, in the form of the
 /// engine's reports: number and text, the folder, the system's reason.
 QString FolderErrorText(const SysError& error);

@@ -10,6 +10,7 @@
 #include "runtime/drives.h"
 #include "runtime/folder_listing.h"
 #include "runtime/posix_runtime.h"
+#include "runtime/record_store.h"
 #include "window/command_line.h"
 #include "window/form1.h"
 
@@ -79,7 +80,9 @@ int main(int argc, char* argv[]) {
   SpeakGerman(app, translator);
 
   vantrel::PosixRuntime runtime(UserNumberFormat());
-  vantrel::Form1 window(runtime, vantrel::ListDrives, start_folder, &start_listing);
+  vantrel::PosixRecordStore records;
+  vantrel::RunHistory history(records);
+  vantrel::Form1 window(runtime, history, vantrel::ListDrives, start_folder, &start_listing);
   window.show();
   if (line.folder) window.OpenFolder(*line.folder);
   return QApplication::exec();

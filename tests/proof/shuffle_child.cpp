@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // shuffle_child FOLDER RANGE PROGRESS_FD HOLD_AT
 //
-// Shuffles FOLDER (filter "*.*", no prefix) with the real runtime, as the window
-// would, and writes the number of steps done to PROGRESS_FD as it goes, so that a
-// test can kill it part-way. Once HOLD_AT steps are done it waits to be killed.
-// Exits 0 when the run completed, 1 on an error.
+// Shuffles FOLDER (filter "*.*", no prefix) with the real runtime, recording the
+// run where $XDG_STATE_HOME says, as the window would, and writes the number of steps done to
+// PROGRESS_FD as it goes, so that a test can kill it part-way. Once HOLD_AT steps are done it waits
+// to be killed. Exits 0 when the run completed, 1 on an error.
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "engine/run_history.h"
 #include "engine/shuffle_run.h"
 #include "runtime/posix_runtime.h"
 
@@ -60,7 +61,9 @@ int main(int argc, char** argv) {
   fcntl(progress_fd, F_SETFL, fcntl(progress_fd, F_GETFL) | O_NONBLOCK);
   vantrel::PosixRuntime runtime(vantrel::NumberFormat{});
   ChildView view(argv[1], argv[2], progress_fd, std::atoi(argv[4]));
-  const vantrel::ShuffleOutcome outcome = vantrel::ShuffleFolder(runtime, view);
+  vantrel::PosixRecordStore records;
+  vantrel::RunHistory history(records);
+  const vantrel::ShuffleOutcome outcome = vantrel::ShuffleFolder(runtime, view, history);
   if (outcome.error) {
     std::fprintf(stderr, "%s\n", vantrel::DescribeError(*outcome.error).c_str());
     return 1;
