@@ -108,7 +108,7 @@ void BatchRenames::DrawAhead(const std::vector<std::string>& name_list, size_t c
       new_name = drawer_.DrawNewName(name_list[i]);
     } catch (const ShuffleError& error) {
       *pending = error;
-      return;
+      break;
     }
     taken_.Remove(name_list[i]);
     taken_.Add(new_name);
