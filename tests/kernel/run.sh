@@ -40,6 +40,9 @@ mkdir -p "$root"/{bin,dev,proc,sys,host,modules} "$work/out"
 cp "$busybox" "$root/bin/busybox"
 for applet in sh mount insmod chroot mkdir poweroff sync umount; do ln -s busybox "$root/bin/$applet"; done
 install -m 755 "$source_dir/tests/kernel/init" "$root/init"
+# The guest puts tmpfs over /tmp, /run, /var/tmp and /root, where a clone may well
+# live: the source and the build come in shares of their own, at the same paths.
+printf '%s\n' "src $source_dir" "build $build" >"$root/shares"
 for module in virtio_pci 9pnet_virtio 9p; do
   modprobe -S "$version" --show-depends "$module" | awk '$1 == "insmod" { print $2 }'
 done | awk '!seen[$0]++' | while read -r path; do
@@ -64,6 +67,8 @@ boot() {
     -append "console=ttyS0 panic=-1 quiet rdinit=/init" \
     -virtfs local,path=/,mount_tag=host,security_model=none,readonly=on,multidevs=remap \
     -virtfs "local,path=$work/out,mount_tag=out,security_model=none" \
+    -virtfs "local,path=$source_dir,mount_tag=src,security_model=none,readonly=on,multidevs=remap" \
+    -virtfs "local,path=$build,mount_tag=build,security_model=none,readonly=on,multidevs=remap" \
     </dev/null >>"$work/qemu.log" 2>&1 &
   guest=$!
 }
