@@ -160,9 +160,14 @@ void BatchRenames::RenameAs(size_t index) {
 // that no name is left, the folder is read once more, as above.
 std::string BatchRenames::DrawAgain(size_t index, bool* read_afresh) {
   const std::string& old_name = batch_[index].old_name;
-  // The file keeps its old name until its rename succeeds.
-  const bool hold_own = !taken_.Contains(old_name);
-  if (hold_own) taken_.Add(old_name);
+  // This file and the later ones of the batch keep their old names until their
+  // renames succeed; the plans count them as gone, this draw may not.
+  std::vector<std::string> held;
+  for (size_t i = index; i < batch_.size(); ++i) {
+    if (taken_.Contains(batch_[i].old_name)) continue;
+    taken_.Add(batch_[i].old_name);
+    held.push_back(batch_[i].old_name);
+  }
   std::string name;
   for (;;) {
     try {
@@ -170,13 +175,16 @@ std::string BatchRenames::DrawAgain(size_t index, bool* read_afresh) {
       break;
     } catch (const ShuffleError& error) {
       if (error.kind != ErrorKind::kNoFreeName) throw;
-      if (ReleaseLaterPlans(index)) continue;
+      if (ReleaseLaterPlans(index)) {
+        held.assign(1, old_name);  // the later files now stay where they are
+        continue;
+      }
       if (*read_afresh) throw;
       *read_afresh = true;
       ReadAfresh(folder_, &taken_);
     }
   }
-  if (hold_own) taken_.Remove(old_name);
+  for (const std::string& name_held : held) taken_.Remove(name_held);
   taken_.Add(name);
   SysError sys;
   if (journal_ != nullptr) Write(journal_->Amend(first_ + index, name, &sys), sys);
@@ -185,13 +193,15 @@ std::string BatchRenames::DrawAgain(size_t index, bool* read_afresh) {
 
 bool BatchRenames::ReleaseLaterPlans(size_t index) {
   bool released = false;
+  // A plan may be the old name of another file that has not moved yet: every plan
+  // leaves the set before any old name comes back, or that file's name would go.
   for (size_t i = index + 1; i < batch_.size(); ++i) {
     if (redraw_[i]) continue;
     taken_.Remove(batch_[i].new_name);
-    taken_.Add(batch_[i].old_name);
     redraw_[i] = true;
     released = true;
   }
+  for (size_t i = index; i < batch_.size(); ++i) taken_.Add(batch_[i].old_name);
   return released;
 }
 
