@@ -91,6 +91,9 @@ void LookAtFolder(Runtime& runtime, RunHistory& history, const std::string& path
   }
 }
 
+// A signal that came too late to stop anything leaves the exit code as the work ended.
+int StoppedOr(bool stopped, int code) { return stopped ? 128 + stop_signal : code; }
+
 int Shuffle(const CommandLine& line, Runtime& runtime, RunHistory& history, TerminalView& view) {
   LookAtFolder(runtime, history, view.FolderPath(), !line.dry_run);
   const ShuffleOutcome outcome = line.dry_run ? PreviewShuffle(runtime, view)
@@ -102,13 +105,13 @@ int Shuffle(const CommandLine& line, Runtime& runtime, RunHistory& history, Term
   }
   if (!line.dry_run) {
     PrintLine(stdout, texts::ShuffleSummary(outcome, view.raised_range()));
-    return 0;
+    return StoppedOr(outcome.stopped, 0);
   }
   for (const RenamedFile& file : outcome.record.files) {
     PrintLine(stdout, DisplayName(file.old_name) + " → " + DisplayName(file.new_name));
   }
   PrintLine(stdout, texts::DryRunSummary(outcome, view.raised_range()));
-  return 0;
+  return StoppedOr(outcome.stopped, 0);
 }
 
 int Undo(Runtime& runtime, RunHistory& history, TerminalView& view) {
@@ -121,7 +124,7 @@ int Undo(Runtime& runtime, RunHistory& history, TerminalView& view) {
   const std::string report = DescribeUndo(*outcome);
   if (!report.empty()) PrintLine(stderr, report);
   PrintLine(stdout, texts::UndoSummary(*outcome));
-  return outcome->restored == outcome->total ? 0 : kExitFailed;
+  return StoppedOr(outcome->stopped, outcome->restored == outcome->total ? 0 : kExitFailed);
 }
 
 }  // namespace
@@ -135,9 +138,8 @@ int RunFromTerminal(const CommandLine& line, Runtime& runtime, RunHistory& histo
     return kExitFailed;
   }
   TerminalView view(path, line);
-  const int code = line.mode == Mode::kUndo ? Undo(runtime, history, view)
-                                            : Shuffle(line, runtime, history, view);
-  return stop_signal != 0 ? 128 + stop_signal : code;
+  return line.mode == Mode::kUndo ? Undo(runtime, history, view)
+                                   : Shuffle(line, runtime, history, view);
 }
 
 }  // namespace vantrel
