@@ -31,16 +31,15 @@ TEST_P(CommandLineFolderTest, TheFolderKeepsItsBytes) {
 
 INSTANTIATE_TEST_SUITE_P(
     Arguments, CommandLineFolderTest,
-    ::testing::Values(FolderCase{"None", {}, std::nullopt},
-                      FolderCase{"NotUtf8", {"Musik/M\xFCll"}, "Musik/M\xFCll"},
-                      FolderCase{"LooksLikeAnOption", {"--", "-x"}, "-x"},
-                      FolderCase{
-                          "FileUrl", {"file:///media/M%C3%BCll%20neu"}, "/media/M\xC3\xBCll neu"},
-                      FolderCase{"FileUrlOfThisHost", {"file://localhost/M%FCll"}, "/M\xFCll"},
-                      FolderCase{"FileUrlWithZeroByte", {"file:///a%00b"}, "file:///a%00b"},
-                      FolderCase{"AfterAValueThatLooksLikeAnOption",
-                                 {"--shuffle", "--prefix", "-x", "Musik"},
-                                 "Musik"}),
+    ::testing::Values(
+        FolderCase{"None", {}, std::nullopt},
+        FolderCase{"NotUtf8", {"Musik/M\xFCll"}, "Musik/M\xFCll"},
+        FolderCase{"LooksLikeAnOption", {"--", "-x"}, "-x"},
+        FolderCase{"FileUrl", {"file:///media/M%C3%BCll%20neu"}, "/media/M\xC3\xBCll neu"},
+        FolderCase{"FileUrlOfThisHost", {"file://localhost/M%FCll"}, "/M\xFCll"},
+        FolderCase{"FileUrlWithZeroByte", {"file:///a%00b"}, "file:///a%00b"},
+        FolderCase{
+            "AfterAValueThatLooksLikeAnOption", {"--shuffle", "--prefix", "-x", "Musik"}, "Musik"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct ExitCase {
@@ -168,12 +167,8 @@ INSTANTIATE_TEST_SUITE_P(
                      "12 Dateien umbenannt. \"Mix bis\" wurde auf 13 erhöht",
                      "",
                      12},
-        TerminalCase{"RefusesAHiddenPrefix",
-                     {"--shuffle", "--prefix", ".x"},
-                     1,
-                     "",
-                     "Fehler 22",
-                     0},
+        TerminalCase{
+            "RefusesAHiddenPrefix", {"--shuffle", "--prefix", ".x"}, 1, "", "Fehler 22", 0},
         TerminalCase{"DryRunRenamesAndRecordsNothing",
                      {"--shuffle", "--dry-run", "--filter=*.MP3"},
                      0,

@@ -59,8 +59,8 @@ struct Flags {
 
 // Takes one option: --name, --name=value, or --name value with `next` as the value
 // (then `*used_next`). Nothing on success, else the usage error.
-std::optional<CommandLine> TakeOption(std::string_view option, const char* next,
-                                      bool* used_next, CommandLine* line, Flags* flags) {
+std::optional<CommandLine> TakeOption(std::string_view option, const char* next, bool* used_next,
+                                      CommandLine* line, Flags* flags) {
   const bool is_long = option.starts_with("--");
   std::string_view name = option.substr(is_long ? 2 : 1);
   std::optional<std::string_view> inline_value;

@@ -7,7 +7,8 @@
 
 namespace vantrel::texts {
 
-// The window speaks German; every text a user reads is here.
+// The window speaks German: its captions and the command line's texts are here, the
+// reports on what a run did in report_texts.h.
 inline constexpr char kWindowTitle[] = "Vantrel";
 inline constexpr char kFilterCaption[] = "Filter:";
 inline constexpr char kPrefixCaption[] = "fester Beginn:";

@@ -80,8 +80,7 @@ class TerminalView : public ShuffleView {
 
 // What the window says when a folder opens: files a cut-short run left on a stick
 // come home, and a run that never finished is pointed out.
-void LookAtFolder(Runtime& runtime, RunHistory& history, const std::string& path,
-                  bool bring_home) {
+void LookAtFolder(Runtime& runtime, RunHistory& history, const std::string& path, bool bring_home) {
   if (bring_home) {
     const Recovery recovery = RecoverHeldFiles(runtime, path);
     if (recovery.found) PrintLine(stderr, DescribeRecovery(recovery));
@@ -96,8 +95,8 @@ int StoppedOr(bool stopped, int code) { return stopped ? 128 + stop_signal : cod
 
 int Shuffle(const CommandLine& line, Runtime& runtime, RunHistory& history, TerminalView& view) {
   LookAtFolder(runtime, history, view.FolderPath(), !line.dry_run);
-  const ShuffleOutcome outcome = line.dry_run ? PreviewShuffle(runtime, view)
-                                              : ShuffleFolder(runtime, view, history);
+  const ShuffleOutcome outcome =
+      line.dry_run ? PreviewShuffle(runtime, view) : ShuffleFolder(runtime, view, history);
   view.EndProgress();
   if (outcome.error) {
     PrintLine(stderr, DescribeError(*outcome.error));
@@ -139,7 +138,7 @@ int RunFromTerminal(const CommandLine& line, Runtime& runtime, RunHistory& histo
   }
   TerminalView view(path, line);
   return line.mode == Mode::kUndo ? Undo(runtime, history, view)
-                                   : Shuffle(line, runtime, history, view);
+                                  : Shuffle(line, runtime, history, view);
 }
 
 }  // namespace vantrel

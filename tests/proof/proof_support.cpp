@@ -11,8 +11,8 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <fstream>
 #include <cstring>
+#include <fstream>
 #include <stdexcept>
 
 #include "runtime/text.h"
