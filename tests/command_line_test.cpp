@@ -6,6 +6,8 @@
 #include <QProcess>
 #include <vector>
 
+#include "tests/support/temp_folder.h"
+
 namespace vantrel {
 namespace {
 
@@ -29,13 +31,15 @@ TEST_P(CommandLineFolderTest, TheFolderKeepsItsBytes) {
 
 INSTANTIATE_TEST_SUITE_P(
     Arguments, CommandLineFolderTest,
-    ::testing::Values(FolderCase{"None", {}, std::nullopt},
-                      FolderCase{"NotUtf8", {"Musik/M\xFCll"}, "Musik/M\xFCll"},
-                      FolderCase{"LooksLikeAnOption", {"--", "-x"}, "-x"},
-                      FolderCase{
-                          "FileUrl", {"file:///media/M%C3%BCll%20neu"}, "/media/M\xC3\xBCll neu"},
-                      FolderCase{"FileUrlOfThisHost", {"file://localhost/M%FCll"}, "/M\xFCll"},
-                      FolderCase{"FileUrlWithZeroByte", {"file:///a%00b"}, "file:///a%00b"}),
+    ::testing::Values(
+        FolderCase{"None", {}, std::nullopt},
+        FolderCase{"NotUtf8", {"Musik/M\xFCll"}, "Musik/M\xFCll"},
+        FolderCase{"LooksLikeAnOption", {"--", "-x"}, "-x"},
+        FolderCase{"FileUrl", {"file:///media/M%C3%BCll%20neu"}, "/media/M\xC3\xBCll neu"},
+        FolderCase{"FileUrlOfThisHost", {"file://localhost/M%FCll"}, "/M\xFCll"},
+        FolderCase{"FileUrlWithZeroByte", {"file:///a%00b"}, "file:///a%00b"},
+        FolderCase{
+            "AfterAValueThatLooksLikeAnOption", {"--shuffle", "--prefix", "-x", "Musik"}, "Musik"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct ExitCase {
@@ -49,20 +53,40 @@ void PrintTo(const ExitCase& c, std::ostream* out) { *out << c.name; }
 
 class CommandLineExitTest : public ::testing::TestWithParam<ExitCase> {};
 
-// The real program, with no display to open a window on.
-TEST_P(CommandLineExitTest, AnswersWithoutAWindow) {
+struct Ended {
+  int exit_code = -1;
+  QString out;
+  QString err;
+};
+
+// The real program, with no display to open a window on, and its records in
+// `state` when given.
+Ended RunProgram(const QStringList& arguments, const std::string& state = {}) {
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
   for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
     environment.remove(QString::fromLatin1(name));
   }
+  if (!state.empty()) environment.insert("XDG_STATE_HOME", QString::fromStdString(state));
   QProcess program;
   program.setProcessEnvironment(environment);
-  program.start(QStringLiteral(VANTREL_BINARY), GetParam().arguments);
-  ASSERT_TRUE(program.waitForFinished(120'000)) << "still running: it opened a window";
+  program.start(QStringLiteral(VANTREL_BINARY), arguments);
+  Ended ended;
+  if (!program.waitForFinished(120'000)) {
+    ADD_FAILURE() << "still running: it opened a window";
+    return ended;
+  }
   EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
-  EXPECT_EQ(program.exitCode(), GetParam().exit_code);
-  QString said = QString::fromUtf8(program.readAllStandardOutput());
-  QString other = QString::fromUtf8(program.readAllStandardError());
+  ended.exit_code = program.exitCode();
+  ended.out = QString::fromUtf8(program.readAllStandardOutput());
+  ended.err = QString::fromUtf8(program.readAllStandardError());
+  return ended;
+}
+
+TEST_P(CommandLineExitTest, AnswersWithoutAWindow) {
+  const Ended ended = RunProgram(GetParam().arguments);
+  EXPECT_EQ(ended.exit_code, GetParam().exit_code);
+  QString said = ended.out;
+  QString other = ended.err;
   if (GetParam().exit_code != 0) {
     std::swap(said, other);
     EXPECT_TRUE(said.contains("\nAufruf: vantrel [ORDNER]\n")) << said.toStdString();
@@ -79,7 +103,78 @@ INSTANTIATE_TEST_SUITE_P(
                                {"--mischen", "/tmp"},
                                2,
                                "vantrel: unbekannte Option: mischen\n"},
-                      ExitCase{"TwoFolders", {"/tmp", "/usr"}, 2, "vantrel: nur ein ORDNER"}),
+                      ExitCase{"TwoFolders", {"/tmp", "/usr"}, 2, "vantrel: nur ein ORDNER"},
+                      ExitCase{"UndoWithoutFolder", {"--undo"}, 2, "vantrel: --undo braucht"},
+                      ExitCase{"FilterWithoutShuffle",
+                               {"--filter", "*.jpg", "/tmp"},
+                               2,
+                               "vantrel: --filter gilt nur mit --shuffle"},
+                      ExitCase{"RangeWithoutValue",
+                               {"--shuffle", "/tmp", "--range"},
+                               2,
+                               "vantrel: --range braucht einen Wert"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct TerminalCase {
+  const char* name;
+  QStringList arguments;  // the folder follows
+  int exit_code;
+  QString out_says;  // found in standard output
+  QString err_says;  // found in standard error; empty: it stays empty
+  int renamed;       // files that carry new names afterwards
+};
+
+void PrintTo(const TerminalCase& c, std::ostream* out) { *out << c.name; }
+
+class TerminalRunTest : public ::testing::TestWithParam<TerminalCase> {};
+
+// A shuffle from the terminal, then an undo in a process of its own, which gives
+// back exactly what the first renamed.
+TEST_P(TerminalRunTest, SaysWhatItDidAndAnUndoGivesEveryNameBack) {
+  const TerminalCase& c = GetParam();
+  testing::TempFolder state;
+  testing::TempFolder folder;
+  for (int i = 1; i <= 12; ++i) folder.AddFile("song" + std::to_string(i) + ".mp3");
+  folder.AddFile("liste.txt");
+  const auto before = folder.Contents();
+
+  const QString path = QString::fromStdString(folder.path());
+  const Ended run = RunProgram(c.arguments + QStringList{path}, state.path());
+  EXPECT_EQ(run.exit_code, c.exit_code) << run.err.toStdString();
+  EXPECT_TRUE(run.out.contains(c.out_says)) << run.out.toStdString();
+  if (c.err_says.isEmpty()) {
+    EXPECT_EQ(run.err, "");
+  } else {
+    EXPECT_TRUE(run.err.contains(c.err_says)) << run.err.toStdString();
+  }
+  const auto after = folder.Contents();
+  EXPECT_EQ(testing::ContentSet(after), testing::ContentSet(before));
+  int kept = 0;
+  for (const auto& [name, content] : before) kept += after.count(name) && after.at(name) == content;
+  EXPECT_EQ(static_cast<int>(before.size()) - kept, c.renamed);
+
+  const Ended undo = RunProgram({"--undo", path}, state.path());
+  EXPECT_EQ(undo.exit_code, c.renamed > 0 ? 0 : 1) << undo.err.toStdString();
+  EXPECT_EQ(folder.Contents(), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, TerminalRunTest,
+    ::testing::Values(
+        TerminalCase{"RaisesTheRange",
+                     {"--shuffle", "--filter", "*.mp3", "--prefix", "Foto", "--range", "5"},
+                     0,
+                     "12 Dateien umbenannt. \"Mix bis\" wurde auf 13 erhöht",
+                     "",
+                     12},
+        TerminalCase{
+            "RefusesAHiddenPrefix", {"--shuffle", "--prefix", ".x"}, 1, "", "Fehler 22", 0},
+        TerminalCase{"DryRunRenamesAndRecordsNothing",
+                     {"--shuffle", "--dry-run", "--filter=*.MP3"},
+                     0,
+                     "Probelauf: 12 Dateien würden umbenannt; nichts wurde umbenannt.",
+                     "",
+                     0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -567,12 +567,16 @@ TEST_F(Form1Test, FocusStartsOnTheDriveListAndTabGoesThroughTheControlsInOrder) 
   EXPECT_EQ(order, (QStringList{"Drive1", "Dir1", "File1", "Text1", "Text2", "Text3", "Command1",
                                 "Command2", "Drive1"}));
   // A screen reader names the lists, which have no label to name them.
-  for (const auto& [list_name, spoken] : {std::pair{"Dir1", "Ordner"}, {"File1", "Dateien"}}) {
+  for (const auto& [list_name, spoken] :
+       {std::pair{"Drive1", "Laufwerk"}, {"Dir1", "Ordner"}, {"File1", "Dateien"}}) {
     QAccessibleInterface* accessible =
         QAccessible::queryAccessibleInterface(form->findChild<QWidget*>(list_name));
     ASSERT_NE(accessible, nullptr) << list_name;
     EXPECT_EQ(accessible->text(QAccessible::Name), QString::fromUtf8(spoken)) << list_name;
   }
+  auto* drives = form->findChild<QComboBox*>("Drive1");
+  EXPECT_EQ(QAccessible::queryAccessibleInterface(drives)->text(QAccessible::Value),
+            drives->currentText());
 }
 
 TEST_F(Form1Test, EachLabelNamesItsFieldEndsJustLeftOfItAndShowsAllItsText) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "window/drive_list.h"
 
+#include <QAccessibleWidget>
 #include <QSignalBlocker>
 #include <QStyle>
 #include <algorithm>
@@ -18,10 +19,46 @@ QString Caption(const Drive& drive) {
   return caption;
 }
 
+// Qt's combo box on Linux tells a screen reader its current text as its name, which
+// leaves the list unnamed ("/media/stick"); this one says "Laufwerk" and gives the
+// drive as its value.
+class DriveListAccessible : public QAccessibleWidget {
+ public:
+  explicit DriveListAccessible(QComboBox* list) : QAccessibleWidget(list, QAccessible::ComboBox) {}
+
+  QString text(QAccessible::Text kind) const override {
+    if (kind == QAccessible::Value) return List()->currentText();
+    return QAccessibleWidget::text(kind);
+  }
+  QStringList actionNames() const override {
+    return QStringList{showMenuAction()} + QAccessibleWidget::actionNames();
+  }
+  void doAction(const QString& action) override {
+    if (action == showMenuAction() || action == pressAction()) {
+      List()->showPopup();
+    } else {
+      QAccessibleWidget::doAction(action);
+    }
+  }
+
+ private:
+  QComboBox* List() const { return static_cast<QComboBox*>(widget()); }
+};
+
+QAccessibleInterface* DriveListAccessibility(const QString& class_name, QObject* object) {
+  if (class_name != QLatin1String(DriveList::staticMetaObject.className())) return nullptr;
+  return new DriveListAccessible(static_cast<DriveList*>(object));
+}
+
 }  // namespace
 
 DriveList::DriveList(Source source, QWidget* parent)
     : QComboBox(parent), source_(std::move(source)) {
+  static const bool accessibility_installed = [] {
+    QAccessible::installFactory(DriveListAccessibility);
+    return true;
+  }();
+  static_cast<void>(accessibility_installed);
   Fill(source_(), {});
   connect(this, &QComboBox::currentIndexChanged, this, &DriveList::DriveChanged);
 }

@@ -96,8 +96,6 @@ void Form1::CreateControls(DriveList::Source drives) {
   Drive1_ = Named(new DriveList(std::move(drives), controls_), "Drive1");
   Dir1_ = Named(new DirList(controls_), "Dir1");
   File1_ = Named(new FileList(controls_), "File1");
-  // Qt's combo box on Linux gives its current text as its name and ignores this one;
-  // the other platforms take it.
   Drive1_->setAccessibleName(QString::fromUtf8(texts::kDriveListName));
   Dir1_->setAccessibleName(QString::fromUtf8(texts::kFolderListName));
   File1_->setAccessibleName(QString::fromUtf8(texts::kFileListName));

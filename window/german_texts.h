@@ -7,7 +7,8 @@
 
 namespace vantrel::texts {
 
-// The window speaks German; every text a user reads is here.
+// The window speaks German: its captions and the command line's texts are here, the
+// reports on what a run did in report_texts.h.
 inline constexpr char kWindowTitle[] = "Vantrel";
 inline constexpr char kFilterCaption[] = "Filter:";
 inline constexpr char kPrefixCaption[] = "fester Beginn:";
@@ -27,16 +28,37 @@ inline constexpr char kFileListName[] = "Dateien";
 
 inline constexpr char kUsage[] =
     "Aufruf: vantrel [ORDNER]\n"
+    "        vantrel --shuffle [--filter MUSTER] [--prefix TEXT] [--range ZAHL]\n"
+    "                [--dry-run] ORDNER\n"
+    "        vantrel --undo ORDNER\n"
     "        vantrel --help | --version\n"
     "\n"
     "Gibt den passenden Dateien eines Ordners neue Zufallsnamen, damit sie in einer\n"
-    "neuen Reihenfolge kommen. Das Fenster öffnet auf ORDNER, der auch als\n"
-    "file://-Adresse kommen darf; ohne ORDNER auf dem aktuellen Ordner.\n"
+    "neuen Reihenfolge kommen. Ohne --shuffle und --undo öffnet das Fenster auf\n"
+    "ORDNER, der auch als file://-Adresse kommen darf; ohne ORDNER auf dem aktuellen\n"
+    "Ordner.\n"
     "\n"
-    "  -h, --help     diese Hilfe zeigen\n"
-    "  -v, --version  die Version zeigen\n";
+    "  --shuffle        die Dateien von ORDNER ohne Fenster umbenennen, wie \"Start\"\n"
+    "  --filter MUSTER  welche Dateien, mit * und ? (Vorgabe: *.*)\n"
+    "  --prefix TEXT    der feste Beginn jedes neuen Namens (Vorgabe: leer)\n"
+    "  --range ZAHL     \"Mix bis\": die höchste Zahl; ihre Länge gibt die\n"
+    "                   führenden Nullen (Vorgabe: 999)\n"
+    "  --dry-run        nur zeigen, welchen Namen jede Datei bekommen könnte, und\n"
+    "                   nichts umbenennen; ein echter Lauf zieht die Namen neu\n"
+    "  --undo           den letzten aufgezeichneten Lauf in ORDNER rückgängig\n"
+    "                   machen, wie Strg+Z im Fenster\n"
+    "  -h, --help       diese Hilfe zeigen\n"
+    "  -v, --version    die Version zeigen\n"
+    "\n"
+    "Exit-Status: 0 erledigt, 1 Fehler (die Meldung steht auf der\n"
+    "Standardfehlerausgabe), 2 falscher Aufruf, 130 und 143 nach SIGINT und SIGTERM.\n";
 inline constexpr char kUnknownOption[] = "unbekannte Option: %1";
 inline constexpr char kOneFolderOnly[] = "nur ein ORDNER ist möglich";
+inline constexpr char kValueMissing[] = "--%1 braucht einen Wert";
+inline constexpr char kNoValueTaken[] = "--%1 nimmt keinen Wert";
+inline constexpr char kShuffleOrUndo[] = "--shuffle und --undo gehen nicht zusammen";
+inline constexpr char kOnlyWithShuffle[] = "--%1 gilt nur mit --shuffle";
+inline constexpr char kFolderMissing[] = "--%1 braucht einen ORDNER";
 
 /// The notice on a folder whose newest run never finished: how many files may
 /// carry new names, and that Ctrl+Z gives them back.

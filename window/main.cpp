@@ -13,6 +13,7 @@
 #include "runtime/record_store.h"
 #include "window/command_line.h"
 #include "window/form1.h"
+#include "window/terminal_run.h"
 
 namespace {
 
@@ -66,6 +67,13 @@ int main(int argc, char* argv[]) {
   if (line.exit_code) {
     std::fputs(line.text.c_str(), *line.exit_code == 0 ? stdout : stderr);
     return *line.exit_code;
+  }
+  if (line.mode != vantrel::Mode::kWindow) {
+    // No QApplication: a run from a script or over ssh never asks for a display.
+    vantrel::PosixRuntime runtime(UserNumberFormat());
+    vantrel::PosixRecordStore records;
+    vantrel::RunHistory history(records);
+    return vantrel::RunFromTerminal(line, runtime, history);
   }
   // Qt sees the program's name only: every option has been dealt with above, and a
   // folder named like one of Qt's own options ("-style") must not act as one.

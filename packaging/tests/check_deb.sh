@@ -23,6 +23,7 @@ awk '$1 !~ /^d/ { print $1, $2, $6 }' "$work/contents" | LC_ALL=C sort -k3 >"$wo
 LC_ALL=C sort -k3 >"$work/expected" <<'LIST'
 -rwxr-xr-x root/root ./usr/bin/vantrel
 -rw-r--r-- root/root ./usr/share/applications/io.github.vantrel.Vantrel.desktop
+-rw-r--r-- root/root ./usr/share/bash-completion/completions/vantrel
 -rw-r--r-- root/root ./usr/share/icons/hicolor/16x16/apps/vantrel.png
 -rw-r--r-- root/root ./usr/share/icons/hicolor/32x32/apps/vantrel.png
 -rw-r--r-- root/root ./usr/share/icons/hicolor/48x48/apps/vantrel.png

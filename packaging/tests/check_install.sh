@@ -27,6 +27,7 @@ problem() {
 LC_ALL=C sort >"$work/expected" <<'LIST'
 bin/vantrel
 share/applications/io.github.vantrel.Vantrel.desktop
+share/bash-completion/completions/vantrel
 share/icons/hicolor/16x16/apps/vantrel.png
 share/icons/hicolor/256x256/apps/vantrel.png
 share/icons/hicolor/32x32/apps/vantrel.png
@@ -88,6 +89,17 @@ if [ -f "$desktop" ]; then
   for size in scalable 16x16 32x32 48x48 256x256; do
     ls "$prefix/share/icons/hicolor/$size/apps/$icon_name".* >/dev/null 2>&1 ||
       problem "Icon=$icon_name has no $size icon"
+  done
+fi
+
+# The shell completion offers every option that --help lists.
+completion=$prefix/share/bash-completion/completions/vantrel
+if [ -f "$completion" ] && [ -x "$prefix/bin/vantrel" ]; then
+  for option in $("$prefix/bin/vantrel" --help | grep -o -- '--[a-z][a-z-]*' | sort -u); do
+    # shellcheck disable=SC2016  # expanded by the inner shell
+    offered=$(bash -c '. "$1"; COMP_WORDS=(vantrel "$2"); COMP_CWORD=1; _vantrel
+      printf "%s\n" "${COMPREPLY[@]}"' _ "$completion" "$option")
+    echo "$offered" | grep -qx -- "$option" || problem "the completion does not offer $option"
   done
 fi
 

@@ -6,12 +6,15 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
 
+#include "engine/holding_folder.h"
 #include "engine/run_history.h"
 #include "engine/shuffle_run.h"
 #include "tests/proof/fat_volume.h"
@@ -160,6 +163,40 @@ INSTANTIATE_TEST_SUITE_P(
                       KillCase{"After12000", Place::kHere, 20000, 12000},
                       KillCase{"FatStickInTheSecondPass", Place::kFatStick, 300, 224},
                       KillCase{"ExfatStickInTheSecondPass", Place::kExfatStick, 300, 224}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+class InterruptedRunTest : public KilledRunTest {};
+
+// Ctrl+C in the terminal stops the run between two files, as "Abbrechen" does: the
+// files a stick had parked come home, and the undo in a new process finds the record.
+TEST_P(InterruptedRunTest, EveryFileIsAtHomeOnceAndTheUndoGivesEveryNameBack) {
+#ifndef VANTREL_BINARY
+  GTEST_SKIP() << "Skipped: built without the program";
+#else
+  const KillCase& c = GetParam();
+  Prepare(c);
+  if (IsSkipped() || HasFailure()) return;
+  const Snapshot before = ReadFolder(folder_);
+  setenv("XDG_STATE_HOME", work_.PathOf("state").c_str(), 1);
+
+  const Interrupted run = RunAndInterrupt(
+      {VANTREL_BINARY, "--shuffle", "--range", std::to_string(kRange), folder_}, true);
+  ASSERT_EQ(run.exit_code, 128 + SIGINT) << run.out << run.shown;
+  EXPECT_NE(run.out.find("Abgebrochen: "), std::string::npos) << run.out;
+  EXPECT_TRUE(SameContentsEachOnce(before, ReadFolder(folder_)));
+  EXPECT_NE(access((folder_ + "/" + kHoldingFolder).c_str(), F_OK), 0) << "files left parked";
+
+  const Interrupted undo = RunAndInterrupt({VANTREL_BINARY, "--undo", folder_}, false);
+  EXPECT_EQ(undo.exit_code, 0) << undo.out << undo.shown;
+  EXPECT_EQ(ReadFolder(folder_), before) << "every file has its old name, every content once";
+#endif
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Interrupts, InterruptedRunTest,
+    ::testing::Values(KillCase{"Here", Place::kHere, 20000, 1},
+                      KillCase{"FatStickInTheFirstPass", Place::kFatStick, 300, 1},
+                      KillCase{"ExfatStickInTheFirstPass", Place::kExfatStick, 300, 1}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -3,13 +3,16 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <pty.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <fstream>
 #include <stdexcept>
 
 #include "runtime/text.h"
@@ -264,6 +267,69 @@ Killed RunAndKill(const std::string& child, const std::string& folder, const std
     killed.detail = "child ended on its own, status " + std::to_string(status);
   }
   return killed;
+}
+
+namespace {
+
+// Whether `pid` waits in a write to its standard error, as /proc tells.
+bool WritesToStandardError(pid_t pid) {
+  std::ifstream call("/proc/" + std::to_string(pid) + "/syscall");
+  std::string number, fd;
+  return call >> number >> fd && number == std::to_string(SYS_write) && fd == "0x2";
+}
+
+std::string ReadAll(int fd) {
+  std::string text;
+  char buffer[4096];
+  ssize_t n;
+  while ((n = read(fd, buffer, sizeof buffer)) > 0 || (n < 0 && errno == EINTR)) {
+    if (n > 0) text.append(buffer, static_cast<size_t>(n));
+  }
+  return text;
+}
+
+}  // namespace
+
+Interrupted RunAndInterrupt(const std::vector<std::string>& argv, bool interrupt) {
+  Interrupted result;
+  int terminal = -1;
+  int terminal_side = -1;
+  int out[2];
+  if (openpty(&terminal, &terminal_side, nullptr, nullptr, nullptr) != 0 ||
+      pipe2(out, O_CLOEXEC) != 0) {
+    result.shown = std::string("no terminal: ") + std::strerror(errno);
+    return result;
+  }
+  // Output held, as after Ctrl+S: the program stops at its first progress line, after
+  // its first file, and the signal lands at that one point however busy the machine.
+  if (interrupt) tcflow(terminal_side, TCOOFF);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    dup2(terminal_side, STDERR_FILENO);
+    dup2(out[1], STDOUT_FILENO);
+    std::vector<char*> args;
+    for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
+    args.push_back(nullptr);
+    execv(args[0], args.data());
+    _exit(127);
+  }
+  close(out[1]);
+  if (interrupt) {
+    int status = 0;
+    while (!WritesToStandardError(pid) && waitpid(pid, &status, WNOHANG) == 0) usleep(1000);
+    kill(pid, SIGINT);
+    tcflow(terminal_side, TCOON);
+  }
+  close(terminal_side);
+  result.shown = ReadAll(terminal);
+  result.out = ReadAll(out[0]);
+  close(terminal);
+  close(out[0]);
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  if (WIFEXITED(status)) result.exit_code = WEXITSTATUS(status);
+  return result;
 }
 
 const char* MethodName(RenameMethod method) {

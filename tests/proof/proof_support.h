@@ -104,4 +104,15 @@ struct Killed {
 Killed RunAndKill(const std::string& child, const std::string& folder, const std::string& range,
                   int kill_after, int hold_at, const std::string& child_log);
 
+struct Interrupted {
+  int exit_code = -1;  // -1: the program did not end normally
+  std::string out;     // its standard output
+  std::string shown;   // what it showed on the terminal
+};
+
+/// Runs `argv` with its standard error on a terminal, where the program shows its
+/// progress, and waits for it to end. With `interrupt`, a Ctrl+C (SIGINT) reaches it
+/// as it shows its first progress.
+Interrupted RunAndInterrupt(const std::vector<std::string>& argv, bool interrupt);
+
 }  // namespace vantrel::proof
