@@ -148,6 +148,7 @@ void BatchRenames::RenameAs(size_t index) {
         taken_.Add(file.new_name);
         file.new_name = DrawAgain(index, &read_afresh);
         break;
+      case RenameOutcome::kMissing:
       case RenameOutcome::kFailed:
         Raise(ErrorKind::kFileService, file.old_name, sys);
     }

@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <new>
 
 #include "engine/holding_folder.h"
 #include "runtime/text.h"
@@ -25,6 +26,17 @@ ShuffleError MakeError(ErrorKind kind, const std::string& file, const SysError& 
 
 void RaiseError(ErrorKind kind, const std::string& file, const std::string& call, int sys_code) {
   throw MakeError(kind, file, call, sys_code);
+}
+
+std::optional<ShuffleError> CatchError(const std::function<void()>& work) {
+  try {
+    work();
+  } catch (const ShuffleError& error) {
+    return error;
+  } catch (const std::bad_alloc&) {
+    return MakeError(ErrorKind::kFileService, {}, "malloc", ENOMEM);
+  }
+  return std::nullopt;
 }
 
 std::string ErrorText(ErrorKind kind) {

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <functional>
+#include <optional>
 #include <string>
 
 #include "runtime/runtime.h"
@@ -54,6 +56,11 @@ ShuffleError MakeError(ErrorKind kind, const std::string& file, const SysError& 
 /// ShuffleFolder catches it.
 [[noreturn]] void RaiseError(ErrorKind kind, const std::string& file = {},
                              const std::string& call = {}, int sys_code = 0);
+
+/// Runs `work` and returns what it threw: a ShuffleError as it was, running out of
+/// memory as kFileService from malloc. The one place where the engine's errors
+/// become an outcome.
+std::optional<ShuffleError> CatchError(const std::function<void()>& work);
 
 /// The German caption of an error kind, from the one table of them.
 std::string ErrorText(ErrorKind kind);

@@ -2,10 +2,8 @@
 #include "engine/shuffle_run.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstring>
-#include <new>
 
 #include "engine/batch_renames.h"
 #include "engine/holding_folder.h"
@@ -166,20 +164,10 @@ void EndRecord(RunHistory* history, RunJournal* journal, const ShuffleOutcome& o
 ShuffleOutcome RecordedShuffle(Runtime& runtime, ShuffleView& view, RunHistory* history) {
   ShuffleOutcome outcome;
   std::unique_ptr<RunJournal> journal;
-  try {
-    RunShuffle(runtime, view, history, &journal, &outcome);
-  } catch (ShuffleError& error) {
-    error.renamed_before = outcome.renamed;
-    error.total = outcome.total;
-    outcome.error = error;
-  } catch (const std::bad_alloc&) {
-    ShuffleError error;
-    error.kind = ErrorKind::kFileService;
-    error.call = "malloc";
-    error.sys_code = ENOMEM;
-    error.renamed_before = outcome.renamed;
-    error.total = outcome.total;
-    outcome.error = error;
+  outcome.error = CatchError([&] { RunShuffle(runtime, view, history, &journal, &outcome); });
+  if (outcome.error) {
+    outcome.error->renamed_before = outcome.renamed;
+    outcome.error->total = outcome.total;
   }
   EndRecord(history, journal.get(), outcome);
   return outcome;
