@@ -96,12 +96,7 @@ std::optional<std::string> OrderedShuffle::DrawFor(size_t index, bool may_trade)
   const std::string& old_name = parked_[index].held;
   const bool hold_own = !taken_.Contains(old_name);
   if (hold_own) taken_.Add(old_name);
-  std::optional<std::string> name;
-  try {
-    name = drawer_.DrawNewName(old_name);
-  } catch (const ShuffleError& error) {
-    if (error.kind != ErrorKind::kNoFreeName) throw;
-  }
+  std::optional<std::string> name = drawer_.DrawNewName(old_name);
   if (hold_own) taken_.Remove(old_name);
   if (!name && may_trade) name = TradeWithEarlier(index);
   if (name) taken_.Add(*name);
