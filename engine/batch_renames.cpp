@@ -154,7 +154,7 @@ void BatchRenames::RenameAs(size_t index) {
         break;
       case RenameOutcome::kMissing:
       case RenameOutcome::kFailed:
-        Raise(ErrorKind::kFileService, file.old_name, sys);
+        Raise(ErrorKind::kRenameFailed, file.old_name, sys);
     }
   }
 }

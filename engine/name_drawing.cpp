@@ -44,7 +44,7 @@ std::optional<std::string> NameDrawer::DrawNewName(const std::string& old_name) 
     ++draws_;
     if (ending.empty()) {
       if (!HasAtLeastChars(old_name, kEndingChars))
-        RaiseError(ErrorKind::kInvalidArgument, old_name);
+        RaiseError(ErrorKind::kNameTooShort, old_name);
       ending = LastChars(old_name, kEndingChars);
       ending_key = taken_.EndingKey(ending);
       // The set cannot change while this name is drawn, so one look suffices.

@@ -26,7 +26,7 @@ class NameDrawer {
   /// A name for `old_name` that no entry of the folder carries as far as `taken`
   /// knows. Takes one random value per draw and draws until the name is free.
   /// nullopt when every number with this prefix and ending is taken. Throws
-  /// ShuffleError kInvalidArgument for an old name of fewer than four characters
+  /// ShuffleError kNameTooShort for an old name of fewer than four characters
   /// (after the first value was taken).
   std::optional<std::string> DrawNewName(const std::string& old_name);
 

@@ -74,7 +74,7 @@ void OrderedShuffle::Run(const std::vector<std::string>& name_list, int64_t rang
 void OrderedShuffle::CheckEveryFileCanBeNamed(const std::vector<std::string>& name_list,
                                               int64_t range) {
   for (const std::string& name : name_list) {
-    if (!HasAtLeastChars(name, kEndingChars)) RaiseError(ErrorKind::kInvalidArgument, name);
+    if (!HasAtLeastChars(name, kEndingChars)) RaiseError(ErrorKind::kNameTooShort, name);
     taken_.Remove(name);
   }
   std::unordered_map<std::string, std::pair<int64_t, const std::string*>> files_per_ending;

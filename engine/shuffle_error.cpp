@@ -34,22 +34,20 @@ std::optional<ShuffleError> CatchError(const std::function<void()>& work) {
   } catch (const ShuffleError& error) {
     return error;
   } catch (const std::bad_alloc&) {
-    return MakeError(ErrorKind::kFileService, {}, "malloc", ENOMEM);
+    return MakeError(ErrorKind::kRenameFailed, {}, "malloc", ENOMEM);
   }
   return std::nullopt;
 }
 
 std::string ErrorText(ErrorKind kind) {
   switch (kind) {
-    case ErrorKind::kOverflow:
+    case ErrorKind::kTooManyFiles:
       return "Überlauf: Der Ordner enthält mehr als 32767 passende Dateien.";
-    case ErrorKind::kOutOfBounds:
-      return "Index außerhalb des gültigen Bereichs.";
-    case ErrorKind::kTypeMismatch:
+    case ErrorKind::kRangeNotANumber:
       return "Typen unverträglich: \"Mix bis\" ist keine Zahl.";
-    case ErrorKind::kInvalidArgument:
+    case ErrorKind::kNameTooShort:
       return "Ungültiges Argument: Der Dateiname ist kürzer als vier Zeichen.";
-    case ErrorKind::kFileService:
+    case ErrorKind::kRenameFailed:
       return "Die Datei konnte nicht umbenannt werden.";
     case ErrorKind::kFolderUnreadable:
       return "Der Ordner kann nicht gelesen werden.";

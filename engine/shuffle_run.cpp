@@ -34,14 +34,14 @@ std::vector<DirEntry> ListFolder(Folder& folder) {
 int16_t CountFiles(const std::vector<std::string>& names) {
   int16_t file_count = 0;
   for (size_t i = 0; i < names.size(); ++i) {
-    if (!StepUp(&file_count)) Raise(ErrorKind::kOverflow);
+    if (!StepUp(&file_count)) Raise(ErrorKind::kTooManyFiles);
   }
   return file_count;
 }
 
 double ReadRange(const Runtime& runtime, const std::string& range_text) {
   const std::optional<double> value = ParseNumber(range_text, runtime.UserNumberFormat());
-  if (!value) Raise(ErrorKind::kTypeMismatch);
+  if (!value) Raise(ErrorKind::kRangeNotANumber);
   return std::floor(*value);
 }
 
@@ -50,7 +50,7 @@ double ReadRange(const Runtime& runtime, const std::string& range_text) {
 void CheckRange(const Runtime& runtime, ShuffleView& view, int16_t file_count) {
   if (ReadRange(runtime, view.RangeText()) >= file_count) return;
   int16_t raised = file_count;
-  if (!StepUp(&raised)) Raise(ErrorKind::kOverflow);
+  if (!StepUp(&raised)) Raise(ErrorKind::kTooManyFiles);
   view.SetRangeText(NumberToText(raised));
 }
 

@@ -9,7 +9,7 @@ namespace vantrel {
 void StickOrder::MakeHoldingFolder() {
   SysError sys;
   if (!folder_.MakeSubfolder(kHoldingFolder, &sys)) {
-    throw MakeError(ErrorKind::kFileService, sys.path, sys);
+    throw MakeError(ErrorKind::kRenameFailed, sys.path, sys);
   }
 }
 

@@ -69,7 +69,7 @@ class StickOrder {
   void Fail(const ShuffleError& error) {
     if (!error_) error_ = error;
   }
-  void Fail(const SysError& sys) { Fail(MakeError(ErrorKind::kFileService, sys.path, sys)); }
+  void Fail(const SysError& sys) { Fail(MakeError(ErrorKind::kRenameFailed, sys.path, sys)); }
   bool stopped() const { return stopped_; }
   /// Files that could not come back.
   int held() const { return held_; }

@@ -33,7 +33,7 @@ void UndoNewest(Folder& folder, RunRecord* record, UndoOutcome* outcome) {
       outcome->skipped.push_back({std::move(file), ErrorKind::kNewNameGone});
       break;
     case RenameOutcome::kFailed:
-      RaiseFrom(ErrorKind::kFileService, sys);
+      RaiseFrom(ErrorKind::kRenameFailed, sys);
   }
   record->files.pop_back();
 }

@@ -83,7 +83,7 @@ TEST(DrawNewNameTest, ShortNameFailsAfterTakingOneValue) {
       drawer.DrawNewName(old_name);
       ADD_FAILURE() << "no error for " << old_name;
     } catch (const ShuffleError& error) {
-      EXPECT_EQ(error.kind, ErrorKind::kInvalidArgument);
+      EXPECT_EQ(error.kind, ErrorKind::kNameTooShort);
       EXPECT_EQ(error.file, old_name);
     }
     EXPECT_EQ(runtime.random_calls(), 1);
