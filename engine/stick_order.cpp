@@ -79,21 +79,17 @@ Recovery RecoverHeldFiles(Folder& folder) {
   Recovery recovery;
   std::vector<DirEntry> entries;
   SysError sys;
-  switch (folder.ReadSubfolderEntries(kHoldingFolder, &entries, &sys)) {
-    case SubfolderListing::kRead:
-      break;
-    case SubfolderListing::kNone:  // the usual case
-      return recovery;
-    case SubfolderListing::kFailed:
-      recovery.error = MakeError(ErrorKind::kFolderUnreadable, sys.path, sys);
-      return recovery;
+  const SubfolderListing listing = folder.ReadSubfolderEntries(kHoldingFolder, &entries, &sys);
+  if (listing == SubfolderListing::kFailed) {
+    recovery.error = MakeError(ErrorKind::kFolderUnreadable, sys.path, sys);
   }
+  if (listing != SubfolderListing::kRead) return recovery;  // none is the usual case
   recovery.found = true;
   std::vector<HeldFile> held;
   for (const DirEntry& entry : entries) held.push_back({entry.name, entry.name});
   StickOrder stick(folder, nullptr, static_cast<int>(held.size()));
   StickOrder::SortByTarget(&held);
-  try {
+  recovery.error = CatchError([&] {
     stick.BringBack(
         held,
         [&](size_t, const HeldFile& file, const std::string&, const SysError&) {
@@ -102,9 +98,7 @@ Recovery RecoverHeldFiles(Folder& folder) {
         },
         [&](size_t, const HeldFile&, const std::string&) { ++recovery.restored; });
     stick.Finish();
-  } catch (const ShuffleError& error) {
-    recovery.error = error;
-  }
+  });
   return recovery;
 }
 

@@ -38,14 +38,9 @@ void UndoNewest(Folder& folder, RunRecord* record, UndoOutcome* outcome) {
   record->files.pop_back();
 }
 
-// On a FAT stick a run may give one file the old name of another, which no order
-// of single renames takes back. There every file leaves for the holding folder
-// under its new name first; then they come back under their old names, in name
-// order, so that the directory order follows the names again. Where the old name
-// is taken now, the file comes back under its new one.
-void UndoInNameOrder(Folder& folder, RunRecord* record, ShuffleView& view, UndoOutcome* outcome) {
-  StickOrder stick(folder, &view, outcome->total);
-  stick.MakeHoldingFolder();
+// Parks the files of `record`, newest first, under their new names; each file
+// dealt with leaves the record.
+std::vector<HeldFile> ParkNewestFirst(StickOrder& stick, RunRecord* record, UndoOutcome* outcome) {
   std::vector<std::string> newest_first;
   for (auto file = record->files.rbegin(); file != record->files.rend(); ++file) {
     newest_first.push_back(file->new_name);
@@ -60,6 +55,18 @@ void UndoInNameOrder(Folder& folder, RunRecord* record, ShuffleView& view, UndoO
     record->files.pop_back();
   }
   outcome->stopped = stick.stopped();
+  return parked;
+}
+
+// On a FAT stick a run may give one file the old name of another, which no order
+// of single renames takes back. There every file leaves for the holding folder
+// under its new name first; then they come back under their old names, in name
+// order, so that the directory order follows the names again. Where the old name
+// is taken now, the file comes back under its new one.
+void UndoInNameOrder(Folder& folder, RunRecord* record, ShuffleView& view, UndoOutcome* outcome) {
+  StickOrder stick(folder, &view, outcome->total);
+  stick.MakeHoldingFolder();
+  std::vector<HeldFile> parked = ParkNewestFirst(stick, record, outcome);
   StickOrder::SortByTarget(&parked);
   stick.BringBack(
       parked,
