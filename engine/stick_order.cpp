@@ -33,8 +33,8 @@ std::vector<RenameOutcome> StickOrder::ParkAll(const std::vector<std::string>& n
     Step();
   }
   // Files that never left count both their halves at once.
-  steps_ = total_steps_ - static_cast<int>(
-                              std::count(dealt.begin(), dealt.end(), RenameOutcome::kDone));
+  steps_ =
+      total_steps_ - static_cast<int>(std::count(dealt.begin(), dealt.end(), RenameOutcome::kDone));
   return dealt;
 }
 

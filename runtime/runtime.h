@@ -56,8 +56,8 @@ class Folder {
   /// Every entry except "." and "..", in directory order.
   virtual bool ReadEntries(std::vector<DirEntry>* entries, SysError* err) = 0;
   /// The same for the subfolder `name` of this folder; `err` is set on kFailed.
-  virtual SubfolderListing ReadSubfolderEntries(const std::string& name, std::vector<DirEntry>* entries,
-                                    SysError* err) = 0;
+  virtual SubfolderListing ReadSubfolderEntries(const std::string& name,
+                                                std::vector<DirEntry>* entries, SysError* err) = 0;
   /// Renames `from` to `to`, both relative to this folder, so that "sub/name" moves
   /// a file between this folder and a subfolder. Never replaces an existing entry:
   /// a target that exists gives kTaken, not kFailed. `err` is set on every outcome
