@@ -103,16 +103,20 @@ void BatchRenames::DrawAhead(const std::vector<std::string>& name_list, size_t c
   batch_.clear();
   const size_t end = std::min(name_list.size(), first_ + count);
   for (size_t i = first_; i < end; ++i) {
-    std::string new_name;
+    std::optional<std::string> new_name;
     try {
       new_name = drawer_.DrawNewName(name_list[i]);
-    } catch (const ShuffleError& error) {
+    } catch (const ShuffleError& error) {  // a name too short, told after the batch
       *pending = error;
       break;
     }
+    if (!new_name) {
+      *pending = MakeError(ErrorKind::kNoFreeName, name_list[i]);
+      break;
+    }
     taken_.Remove(name_list[i]);
-    taken_.Add(new_name);
-    batch_.push_back({name_list[i], std::move(new_name)});
+    taken_.Add(*new_name);
+    batch_.push_back({name_list[i], std::move(*new_name)});
   }
   redraw_.assign(batch_.size(), false);
 }
@@ -148,8 +152,9 @@ void BatchRenames::RenameAs(size_t index) {
         taken_.Add(file.new_name);
         file.new_name = DrawAgain(index, &read_afresh);
         break;
+      case RenameOutcome::kMissing:
       case RenameOutcome::kFailed:
-        Raise(ErrorKind::kFileService, file.old_name, sys);
+        Raise(ErrorKind::kRenameFailed, file.old_name, sys);
     }
   }
 }
@@ -168,27 +173,21 @@ std::string BatchRenames::DrawAgain(size_t index, bool* read_afresh) {
     taken_.Add(batch_[i].old_name);
     held.push_back(batch_[i].old_name);
   }
-  std::string name;
-  for (;;) {
-    try {
-      name = drawer_.DrawNewName(old_name);
-      break;
-    } catch (const ShuffleError& error) {
-      if (error.kind != ErrorKind::kNoFreeName) throw;
-      if (ReleaseLaterPlans(index)) {
-        held.assign(1, old_name);  // the later files now stay where they are
-        continue;
-      }
-      if (*read_afresh) throw;
-      *read_afresh = true;
-      ReadAfresh(folder_, &taken_);
+  std::optional<std::string> name;
+  while (!(name = drawer_.DrawNewName(old_name))) {
+    if (ReleaseLaterPlans(index)) {
+      held.assign(1, old_name);  // the later files now stay where they are
+      continue;
     }
+    if (*read_afresh) throw MakeError(ErrorKind::kNoFreeName, old_name);
+    *read_afresh = true;
+    ReadAfresh(folder_, &taken_);
   }
   for (const std::string& name_held : held) taken_.Remove(name_held);
-  taken_.Add(name);
+  taken_.Add(*name);
   SysError sys;
-  if (journal_ != nullptr) Write(journal_->Amend(first_ + index, name, &sys), sys);
-  return name;
+  if (journal_ != nullptr) Write(journal_->Amend(first_ + index, *name, &sys), sys);
+  return *name;
 }
 
 bool BatchRenames::ReleaseLaterPlans(size_t index) {

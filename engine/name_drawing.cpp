@@ -35,7 +35,7 @@ std::string NameDrawer::NameWith(const std::string& old_name, int64_t k) const {
   return name + LastChars(old_name, kEndingChars);
 }
 
-std::string NameDrawer::DrawNewName(const std::string& old_name) {
+std::optional<std::string> NameDrawer::DrawNewName(const std::string& old_name) {
   std::string ending;
   std::string ending_key;
   const size_t field = settings_.prefix.size();
@@ -44,13 +44,11 @@ std::string NameDrawer::DrawNewName(const std::string& old_name) {
     ++draws_;
     if (ending.empty()) {
       if (!HasAtLeastChars(old_name, kEndingChars))
-        RaiseError(ErrorKind::kInvalidArgument, old_name);
+        RaiseError(ErrorKind::kNameTooShort, old_name);
       ending = LastChars(old_name, kEndingChars);
       ending_key = taken_.EndingKey(ending);
       // The set cannot change while this name is drawn, so one look suffices.
-      if (taken_.CountFor(ending_key) >= settings_.range) {
-        RaiseError(ErrorKind::kNoFreeName, old_name);
-      }
+      if (taken_.CountFor(ending_key) >= settings_.range) return std::nullopt;
       candidate_ = settings_.prefix + std::string(settings_.pad_width, '0') + ending;
     }
     const double n = static_cast<double>(settings_.range);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "engine/taken_names.h"
@@ -24,10 +25,10 @@ class NameDrawer {
 
   /// A name for `old_name` that no entry of the folder carries as far as `taken`
   /// knows. Takes one random value per draw and draws until the name is free.
-  /// Throws ShuffleError: kInvalidArgument for an old name of fewer than four
-  /// characters (after the first value was taken), kNoFreeName when every number
-  /// with this prefix and ending is taken.
-  std::string DrawNewName(const std::string& old_name);
+  /// nullopt when every number with this prefix and ending is taken. Throws
+  /// ShuffleError kNameTooShort for an old name of fewer than four characters
+  /// (after the first value was taken).
+  std::optional<std::string> DrawNewName(const std::string& old_name);
 
   /// The name that number `k` gives `old_name`, without looking whether it is free.
   std::string NameWith(const std::string& old_name, int64_t k) const;

@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <new>
 
 #include "engine/holding_folder.h"
 #include "runtime/text.h"
@@ -27,17 +28,26 @@ void RaiseError(ErrorKind kind, const std::string& file, const std::string& call
   throw MakeError(kind, file, call, sys_code);
 }
 
+std::optional<ShuffleError> CatchError(const std::function<void()>& work) {
+  try {
+    work();
+  } catch (const ShuffleError& error) {
+    return error;
+  } catch (const std::bad_alloc&) {
+    return MakeError(ErrorKind::kRenameFailed, {}, "malloc", ENOMEM);
+  }
+  return std::nullopt;
+}
+
 std::string ErrorText(ErrorKind kind) {
   switch (kind) {
-    case ErrorKind::kOverflow:
+    case ErrorKind::kTooManyFiles:
       return "Überlauf: Der Ordner enthält mehr als 32767 passende Dateien.";
-    case ErrorKind::kOutOfBounds:
-      return "Index außerhalb des gültigen Bereichs.";
-    case ErrorKind::kTypeMismatch:
+    case ErrorKind::kRangeNotANumber:
       return "Typen unverträglich: \"Mix bis\" ist keine Zahl.";
-    case ErrorKind::kInvalidArgument:
+    case ErrorKind::kNameTooShort:
       return "Ungültiges Argument: Der Dateiname ist kürzer als vier Zeichen.";
-    case ErrorKind::kFileService:
+    case ErrorKind::kRenameFailed:
       return "Die Datei konnte nicht umbenannt werden.";
     case ErrorKind::kFolderUnreadable:
       return "Der Ordner kann nicht gelesen werden.";

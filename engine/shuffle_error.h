@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <functional>
+#include <optional>
 #include <string>
 
 #include "runtime/runtime.h"
@@ -9,11 +11,11 @@ namespace vantrel {
 
 /// Why a shuffle run stopped. The numbers are stable: users quote them.
 enum class ErrorKind {
-  kOverflow = 1,
-  kOutOfBounds = 2,
-  kTypeMismatch = 3,
-  kInvalidArgument = 4,
-  kFileService = 10,
+  kTooManyFiles = 1,
+  // 2 was an index out of range, which nothing raises; the number stays unused.
+  kRangeNotANumber = 3,
+  kNameTooShort = 4,
+  kRenameFailed = 10,
   kFolderUnreadable = 11,
   kRecordUnwritable = 12,
   kRecordUnreadable = 13,
@@ -32,7 +34,7 @@ enum class ErrorKind {
 /// The one error of the engine: what went wrong, on which file, the system's
 /// reason and how far the run had come.
 struct ShuffleError {
-  ErrorKind kind = ErrorKind::kInvalidArgument;
+  ErrorKind kind = ErrorKind::kNameTooShort;
   std::string file;        // raw bytes of the file concerned; empty when none
   std::string call;        // the failed system call, if any
   int sys_code = 0;        // its errno, if any
@@ -54,6 +56,11 @@ ShuffleError MakeError(ErrorKind kind, const std::string& file, const SysError& 
 /// ShuffleFolder catches it.
 [[noreturn]] void RaiseError(ErrorKind kind, const std::string& file = {},
                              const std::string& call = {}, int sys_code = 0);
+
+/// Runs `work` and returns what it threw: a ShuffleError as it was, running out of
+/// memory as kRenameFailed from malloc. The one place where the engine's errors
+/// become an outcome.
+std::optional<ShuffleError> CatchError(const std::function<void()>& work);
 
 /// The German caption of an error kind, from the one table of them.
 std::string ErrorText(ErrorKind kind);

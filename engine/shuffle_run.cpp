@@ -2,10 +2,8 @@
 #include "engine/shuffle_run.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstring>
-#include <new>
 
 #include "engine/batch_renames.h"
 #include "engine/holding_folder.h"
@@ -36,14 +34,14 @@ std::vector<DirEntry> ListFolder(Folder& folder) {
 int16_t CountFiles(const std::vector<std::string>& names) {
   int16_t file_count = 0;
   for (size_t i = 0; i < names.size(); ++i) {
-    if (!StepUp(&file_count)) Raise(ErrorKind::kOverflow);
+    if (!StepUp(&file_count)) Raise(ErrorKind::kTooManyFiles);
   }
   return file_count;
 }
 
 double ReadRange(const Runtime& runtime, const std::string& range_text) {
   const std::optional<double> value = ParseNumber(range_text, runtime.UserNumberFormat());
-  if (!value) Raise(ErrorKind::kTypeMismatch);
+  if (!value) Raise(ErrorKind::kRangeNotANumber);
   return std::floor(*value);
 }
 
@@ -52,7 +50,7 @@ double ReadRange(const Runtime& runtime, const std::string& range_text) {
 void CheckRange(const Runtime& runtime, ShuffleView& view, int16_t file_count) {
   if (ReadRange(runtime, view.RangeText()) >= file_count) return;
   int16_t raised = file_count;
-  if (!StepUp(&raised)) Raise(ErrorKind::kOverflow);
+  if (!StepUp(&raised)) Raise(ErrorKind::kTooManyFiles);
   view.SetRangeText(NumberToText(raised));
 }
 
@@ -166,20 +164,10 @@ void EndRecord(RunHistory* history, RunJournal* journal, const ShuffleOutcome& o
 ShuffleOutcome RecordedShuffle(Runtime& runtime, ShuffleView& view, RunHistory* history) {
   ShuffleOutcome outcome;
   std::unique_ptr<RunJournal> journal;
-  try {
-    RunShuffle(runtime, view, history, &journal, &outcome);
-  } catch (ShuffleError& error) {
-    error.renamed_before = outcome.renamed;
-    error.total = outcome.total;
-    outcome.error = error;
-  } catch (const std::bad_alloc&) {
-    ShuffleError error;
-    error.kind = ErrorKind::kFileService;
-    error.call = "malloc";
-    error.sys_code = ENOMEM;
-    error.renamed_before = outcome.renamed;
-    error.total = outcome.total;
-    outcome.error = error;
+  outcome.error = CatchError([&] { RunShuffle(runtime, view, history, &journal, &outcome); });
+  if (outcome.error) {
+    outcome.error->renamed_before = outcome.renamed;
+    outcome.error->total = outcome.total;
   }
   EndRecord(history, journal.get(), outcome);
   return outcome;

@@ -2,10 +2,9 @@
 #include "engine/undo_run.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <new>
 
 #include "engine/holding_folder.h"
+#include "engine/stick_order.h"
 #include "runtime/text.h"
 
 namespace vantrel {
@@ -14,16 +13,13 @@ namespace {
 // A longer list would not fit on the screen; the counts still cover every file.
 constexpr size_t kListedSkips = 20;
 
-ShuffleError UndoError(ErrorKind kind, const SysError& sys, const UndoOutcome& outcome) {
-  ShuffleError error = MakeError(kind, sys.path, sys);
-  error.renamed_before = outcome.restored;
-  error.total = outcome.total;
-  return error;
+[[noreturn]] void RaiseFrom(ErrorKind kind, const SysError& sys) {
+  throw MakeError(kind, sys.path, sys);
 }
 
 // Renames the newest file of `record` back and drops it from the record, or notes
-// why it stays as it is. False, with the file kept, when the rename failed otherwise.
-bool UndoNewest(Folder& folder, RunRecord* record, UndoOutcome* outcome) {
+// why it stays as it is. Throws, with the file kept, when the rename failed otherwise.
+void UndoNewest(Folder& folder, RunRecord* record, UndoOutcome* outcome) {
   RenamedFile& file = record->files.back();
   SysError sys;
   switch (folder.RenameNoReplace(file.new_name, file.old_name, &sys)) {
@@ -33,99 +29,63 @@ bool UndoNewest(Folder& folder, RunRecord* record, UndoOutcome* outcome) {
     case RenameOutcome::kTaken:
       outcome->skipped.push_back({std::move(file), ErrorKind::kOldNameTaken});
       break;
-    case RenameOutcome::kFailed:
-      if (sys.code != ENOENT) {
-        outcome->error = UndoError(ErrorKind::kFileService, sys, *outcome);
-        return false;
-      }
+    case RenameOutcome::kMissing:
       outcome->skipped.push_back({std::move(file), ErrorKind::kNewNameGone});
       break;
+    case RenameOutcome::kFailed:
+      RaiseFrom(ErrorKind::kRenameFailed, sys);
   }
   record->files.pop_back();
-  return true;
+}
+
+// Parks the files of `record`, newest first, under their new names; each file
+// dealt with leaves the record.
+std::vector<HeldFile> ParkNewestFirst(StickOrder& stick, RunRecord* record, UndoOutcome* outcome) {
+  std::vector<std::string> newest_first;
+  for (auto file = record->files.rbegin(); file != record->files.rend(); ++file) {
+    newest_first.push_back(file->new_name);
+  }
+  std::vector<HeldFile> parked;
+  for (const RenameOutcome dealt : stick.ParkAll(newest_first, true)) {
+    RenamedFile& file = record->files.back();
+    if (dealt == RenameOutcome::kDone) parked.push_back({file.new_name, file.old_name});
+    if (dealt == RenameOutcome::kMissing) {
+      outcome->skipped.push_back({std::move(file), ErrorKind::kNewNameGone});
+    }
+    record->files.pop_back();
+  }
+  outcome->stopped = stick.stopped();
+  return parked;
 }
 
 // On a FAT stick a run may give one file the old name of another, which no order
 // of single renames takes back. There every file leaves for the holding folder
 // under its new name first; then they come back under their old names, in name
-// order, so that the directory order follows the names again.
-class UndoInNameOrder {
- public:
-  UndoInNameOrder(Folder& folder, RunRecord* record, ShuffleView& view, UndoOutcome* outcome)
-      : folder_(folder), record_(record), view_(view), outcome_(outcome) {}
-
-  void Run() {
-    SysError sys;
-    if (!folder_.MakeSubfolder(kHoldingFolder, &sys)) {
-      outcome_->error = UndoError(ErrorKind::kFileService, sys, *outcome_);
-      return;
-    }
-    ParkAll();
-    std::sort(parked_.begin(), parked_.end(),
-              [](const RenamedFile& a, const RenamedFile& b) { return a.old_name < b.old_name; });
-    steps_ = 2 * outcome_->total - static_cast<int>(parked_.size());
-    bool all_back = true;
-    for (RenamedFile& file : parked_) all_back = ReturnOne(std::move(file)) && all_back;
-    if (all_back && !folder_.RemoveSubfolder(kHoldingFolder, &sys) && !outcome_->error) {
-      outcome_->error = UndoError(ErrorKind::kFileService, sys, *outcome_);
-    }
-  }
-
- private:
-  void ParkAll() {
-    while (!record_->files.empty() && !outcome_->error) {
-      if (view_.StopRequested()) {
-        outcome_->stopped = true;
-        return;
-      }
-      RenamedFile& file = record_->files.back();
-      SysError sys;
-      const RenameOutcome parked =
-          folder_.RenameNoReplace(file.new_name, HeldName(file.new_name), &sys);
-      if (parked == RenameOutcome::kDone) {
-        parked_.push_back(std::move(file));
-      } else if (parked == RenameOutcome::kFailed && sys.code == ENOENT) {
-        outcome_->skipped.push_back({std::move(file), ErrorKind::kNewNameGone});
-      } else {
-        if (parked == RenameOutcome::kTaken) {
-          sys = SysError{"renameat2", HeldName(file.new_name), EEXIST};
+// order, so that the directory order follows the names again. Where the old name
+// is taken now, the file comes back under its new one.
+void UndoInNameOrder(Folder& folder, RunRecord* record, ShuffleView& view, UndoOutcome* outcome) {
+  StickOrder stick(folder, &view, outcome->total);
+  stick.MakeHoldingFolder();
+  std::vector<HeldFile> parked = ParkNewestFirst(stick, record, outcome);
+  StickOrder::SortByTarget(&parked);
+  stick.BringBack(
+      parked,
+      [&](size_t, const HeldFile& file, const std::string& taken,
+          const SysError& sys) -> std::optional<std::string> {
+        if (taken == file.target) return file.held;
+        stick.Fail(sys);  // stays parked; opening the folder brings it back
+        return std::nullopt;
+      },
+      [&](size_t, const HeldFile& file, const std::string& name) {
+        if (name == file.target) {
+          ++outcome->restored;
+        } else {
+          outcome->skipped.push_back({{file.target, file.held}, ErrorKind::kOldNameTaken});
         }
-        outcome_->error = UndoError(ErrorKind::kFileService, sys, *outcome_);
-        return;  // the file stays in the record
-      }
-      record_->files.pop_back();
-      view_.ReportProgress(++steps_ / 2, outcome_->total);
-    }
-  }
-
-  // Back under the old name, or under the new one where the old is taken now.
-  bool ReturnOne(RenamedFile file) {
-    SysError sys;
-    RenameOutcome back = folder_.RenameNoReplace(HeldName(file.new_name), file.old_name, &sys);
-    if (back == RenameOutcome::kTaken) {
-      back = folder_.RenameNoReplace(HeldName(file.new_name), file.new_name, &sys);
-      if (back == RenameOutcome::kDone) {
-        outcome_->skipped.push_back({file, ErrorKind::kOldNameTaken});
-      }
-    } else if (back == RenameOutcome::kDone) {
-      ++outcome_->restored;
-    }
-    view_.ReportProgress(++steps_ / 2, outcome_->total);
-    if (back == RenameOutcome::kDone) return true;
-    // Stays parked under its new name; opening the folder brings it back.
-    if (back == RenameOutcome::kTaken) sys = SysError{"renameat2", file.new_name, EEXIST};
-    if (!outcome_->error) outcome_->error = UndoError(ErrorKind::kFileService, sys, *outcome_);
-    ++outcome_->held;
-    return false;
-  }
-
-  Folder& folder_;
-  RunRecord* record_;
-  ShuffleView& view_;
-  UndoOutcome* outcome_;
-  std::vector<RenamedFile> parked_;
-  int steps_ = 0;
-};
+      });
+  outcome->held = stick.held();
+  stick.Finish();
+}
 
 void RunUndo(Runtime& runtime, RunRecord* record, ShuffleView& view, UndoOutcome* outcome) {
   // Reserved: a skipped file moves from the record into this list, and the move must
@@ -133,23 +93,20 @@ void RunUndo(Runtime& runtime, RunRecord* record, ShuffleView& view, UndoOutcome
   outcome->skipped.reserve(record->files.size());
   SysError sys;
   const std::unique_ptr<Folder> folder = runtime.OpenFolder(record->folder, &sys);
-  if (!folder) {
-    outcome->error = UndoError(ErrorKind::kFolderUnreadable, sys, *outcome);
-    return;
-  }
+  if (!folder) RaiseFrom(ErrorKind::kFolderUnreadable, sys);
   if (folder->Traits({}).ordered_directory) {
-    UndoInNameOrder(*folder, record, view, outcome).Run();
+    UndoInNameOrder(*folder, record, view, outcome);
   } else {
     while (!record->files.empty()) {
       if (view.StopRequested()) {
         outcome->stopped = true;
         break;
       }
-      if (!UndoNewest(*folder, record, outcome)) return;
+      UndoNewest(*folder, record, outcome);
       view.ReportProgress(outcome->total - outcome->left(), outcome->total);
     }
   }
-  if (!outcome->error) view.RefreshFileList();
+  view.RefreshFileList();
 }
 
 }  // namespace
@@ -157,10 +114,10 @@ void RunUndo(Runtime& runtime, RunRecord* record, ShuffleView& view, UndoOutcome
 UndoOutcome UndoRun(Runtime& runtime, RunRecord* record, ShuffleView& view) {
   UndoOutcome outcome;
   outcome.total = static_cast<int>(record->files.size());
-  try {
-    RunUndo(runtime, record, view, &outcome);
-  } catch (const std::bad_alloc&) {
-    outcome.error = UndoError(ErrorKind::kFileService, SysError{"malloc", "", ENOMEM}, outcome);
+  outcome.error = CatchError([&] { RunUndo(runtime, record, view, &outcome); });
+  if (outcome.error) {
+    outcome.error->renamed_before = outcome.restored;
+    outcome.error->total = outcome.total;
   }
   return outcome;
 }

@@ -79,10 +79,9 @@ class MemoryFolder : public vantrel::Folder {
   }
 
   // A flat disk: no subfolder, such as the holding folder of a stick, is ever there.
-  bool ReadSubfolderEntries(const std::string& name, std::vector<DirEntry>*,
-                            vantrel::SysError* err) override {
-    *err = vantrel::SysError{"openat", name, ENOENT};
-    return false;
+  vantrel::SubfolderListing ReadSubfolderEntries(const std::string&, std::vector<DirEntry>*,
+                                                 vantrel::SysError*) override {
+    return vantrel::SubfolderListing::kNone;
   }
   bool MakeSubfolder(const std::string& name, vantrel::SysError*) override {
     Broken("no subfolder is made off a stick", name);
@@ -113,7 +112,7 @@ class MemoryFolder : public vantrel::Folder {
     // reported as taken may be asked for again, as the run may look afresh.
     if (disk_.entries.count(to) != 0) {
       for (const std::string& name : disk_.spoiled) {
-        if (name == to) return RenameOutcome::kTaken;
+        if (name == to) return Taken(to, err);
       }
       Broken("a known name is not asked for", to);
     }
@@ -124,14 +123,13 @@ class MemoryFolder : public vantrel::Folder {
       disk_.entries[to] = true;
       disk_.order.push_back(to);
       disk_.spoiled.push_back(to);
-      return RenameOutcome::kTaken;
+      return Taken(to, err);
     }
     // ... and deletes its files again.
     if (disk_.delete_spoiled && !disk_.spoiled.empty()) {
       disk_.entries.erase(disk_.spoiled.back());
       disk_.spoiled.pop_back();
     }
-    static_cast<void>(err);
     disk_.entries.erase(source);
     disk_.entries[to] = true;
     disk_.order.push_back(to);
@@ -141,6 +139,11 @@ class MemoryFolder : public vantrel::Folder {
   }
 
  private:
+  static RenameOutcome Taken(const std::string& to, vantrel::SysError* err) {
+    *err = vantrel::SysError{"renameat2", to, EEXIST};
+    return RenameOutcome::kTaken;
+  }
+
   Disk& disk_;
 };
 

@@ -95,9 +95,12 @@ bool PosixFolder::ReadEntries(std::vector<DirEntry>* entries, SysError* err) {
   return ReadEntriesAt(".", path_, entries, err);
 }
 
-bool PosixFolder::ReadSubfolderEntries(const std::string& name, std::vector<DirEntry>* entries,
-                                       SysError* err) {
-  return ReadEntriesAt(name.c_str(), path_ + "/" + name, entries, err);
+SubfolderListing PosixFolder::ReadSubfolderEntries(const std::string& name,
+                                                   std::vector<DirEntry>* entries, SysError* err) {
+  if (ReadEntriesAt(name.c_str(), path_ + "/" + name, entries, err)) return SubfolderListing::kRead;
+  // A file or a link of that name is no subfolder (O_NOFOLLOW answers ELOOP).
+  const bool none = err->code == ENOENT || err->code == ENOTDIR || err->code == ELOOP;
+  return none ? SubfolderListing::kNone : SubfolderListing::kFailed;
 }
 
 bool PosixFolder::ReadEntriesAt(const char* relative, const std::string& path,
@@ -158,6 +161,14 @@ FolderTraits PosixFolder::Traits(const std::vector<DirEntry>& entries) {
 
 RenameOutcome PosixFolder::RenameNoReplace(const std::string& from, const std::string& to,
                                            SysError* err) {
+  const RenameOutcome outcome = RenameByMethod(from, to, err);
+  if (outcome == RenameOutcome::kTaken) Fail(err, "renameat2", to, EEXIST);
+  if (outcome == RenameOutcome::kFailed && err->code == ENOENT) return RenameOutcome::kMissing;
+  return outcome;
+}
+
+RenameOutcome PosixFolder::RenameByMethod(const std::string& from, const std::string& to,
+                                          SysError* err) {
   if (method_ == RenameMethod::kRenameNoReplace) {
     if (calls_.renameat2(dir_fd_, from.c_str(), dir_fd_, to.c_str(), RENAME_NOREPLACE) == 0) {
       return RenameOutcome::kDone;

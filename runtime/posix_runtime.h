@@ -51,8 +51,8 @@ class PosixFolder : public Folder {
   PosixFolder& operator=(const PosixFolder&) = delete;
 
   bool ReadEntries(std::vector<DirEntry>* entries, SysError* err) override;
-  bool ReadSubfolderEntries(const std::string& name, std::vector<DirEntry>* entries,
-                            SysError* err) override;
+  SubfolderListing ReadSubfolderEntries(const std::string& name, std::vector<DirEntry>* entries,
+                                        SysError* err) override;
   RenameOutcome RenameNoReplace(const std::string& from, const std::string& to,
                                 SysError* err) override;
   bool MakeSubfolder(const std::string& name, SysError* err) override;
@@ -62,6 +62,7 @@ class PosixFolder : public Folder {
   RenameMethod method() const { return method_; }
 
  private:
+  RenameOutcome RenameByMethod(const std::string& from, const std::string& to, SysError* err);
   RenameOutcome RenameByLink(const std::string& from, const std::string& to, SysError* err);
   RenameOutcome RenameAfterCheck(const std::string& from, const std::string& to, SysError* err);
   bool ReadEntriesAt(const char* relative, const std::string& path, std::vector<DirEntry>* entries,

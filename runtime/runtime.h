@@ -27,6 +27,15 @@ enum class RenameOutcome {
   kDone,
   /// The target name already exists (in any spelling the file system treats as equal).
   kTaken,
+  /// The source name does not exist (or the folder the target is in does not).
+  kMissing,
+  kFailed,
+};
+
+enum class SubfolderListing {
+  kRead,
+  /// No subfolder of that name: nothing, a file or a link stands there.
+  kNone,
   kFailed,
 };
 
@@ -46,12 +55,13 @@ class Folder {
   virtual ~Folder() = default;
   /// Every entry except "." and "..", in directory order.
   virtual bool ReadEntries(std::vector<DirEntry>* entries, SysError* err) = 0;
-  /// The same for the subfolder `name` of this folder.
-  virtual bool ReadSubfolderEntries(const std::string& name, std::vector<DirEntry>* entries,
-                                    SysError* err) = 0;
+  /// The same for the subfolder `name` of this folder; `err` is set on kFailed.
+  virtual SubfolderListing ReadSubfolderEntries(const std::string& name,
+                                                std::vector<DirEntry>* entries, SysError* err) = 0;
   /// Renames `from` to `to`, both relative to this folder, so that "sub/name" moves
   /// a file between this folder and a subfolder. Never replaces an existing entry:
-  /// a target that exists gives kTaken, not kFailed.
+  /// a target that exists gives kTaken, not kFailed. `err` is set on every outcome
+  /// but kDone.
   virtual RenameOutcome RenameNoReplace(const std::string& from, const std::string& to,
                                         SysError* err) = 0;
   /// Creates the subfolder `name`; an existing entry of that name is a failure (EEXIST).

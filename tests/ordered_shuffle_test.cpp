@@ -110,6 +110,9 @@ TEST_F(OrderedShuffleTest, FilesLeftInTheHoldingFolderGoHomeFirst) {
   EXPECT_EQ(recovery.restored, 1);
   EXPECT_FALSE(folder_.Exists(kHoldingFolder));
   EXPECT_NE(DescribeRecovery(recovery).find("Vantrel hat 1 Datei,"), std::string::npos);
+  EXPECT_EQ(
+      RecoverHeldFiles(runtime_, folder_.PathOf("gone")).error.value_or(ShuffleError{}).sys_code,
+      ENOENT);
 }
 
 }  // namespace

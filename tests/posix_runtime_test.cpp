@@ -126,6 +126,7 @@ TEST_P(PosixRenameTest, ReportsATakenNameAndTouchesNothing) {
   SysError err;
   EXPECT_EQ(opened->RenameNoReplace("a.jpg", "042.jpg", &err), RenameOutcome::kTaken);
   EXPECT_EQ(opened->RenameNoReplace("a.jpg", "043.jpg", &err), RenameOutcome::kTaken);
+  EXPECT_EQ(err.code, EEXIST);
   EXPECT_EQ(folder.Contents(),
             (std::map<std::string, std::string>{{"042.jpg", "B"}, {"a.jpg", "A"}}));
   EXPECT_TRUE(folder.Exists("043.jpg"));
@@ -145,11 +146,11 @@ TEST_P(PosixRenameTest, RenamesTheLinkNotItsTarget) {
   EXPECT_EQ(folder.Read("target.txt"), "T");
 }
 
-TEST_P(PosixRenameTest, AMissingSourceIsAFailureWithItsErrno) {
+TEST_P(PosixRenameTest, AMissingSourceIsToldWithItsErrno) {
   TempFolder folder;
   auto opened = Open(folder);
   SysError err;
-  EXPECT_EQ(opened->RenameNoReplace("gone.jpg", "001.jpg", &err), RenameOutcome::kFailed);
+  EXPECT_EQ(opened->RenameNoReplace("gone.jpg", "001.jpg", &err), RenameOutcome::kMissing);
   EXPECT_EQ(err.code, ENOENT);
   EXPECT_EQ(err.path, "gone.jpg");
 }

@@ -62,7 +62,7 @@ TEST_F(ShuffleFaultTest, PermissionDeniedStopsAtThatFileAndSaysHowFarItCame) {
   const ShuffleOutcome outcome = Run();
   ASSERT_TRUE(outcome.error.has_value());
   const ShuffleError& error = *outcome.error;
-  EXPECT_EQ(error.kind, ErrorKind::kFileService);
+  EXPECT_EQ(error.kind, ErrorKind::kRenameFailed);
   EXPECT_EQ(error.file, third);
   EXPECT_EQ(error.sys_code, EACCES);
   EXPECT_EQ(error.renamed_before, 2);

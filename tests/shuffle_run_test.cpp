@@ -135,7 +135,7 @@ TEST_F(ShuffleRunTest, ARangeThatIsNoNumberStopsBeforeAnyRename) {
     view_.range = range;
     const ShuffleOutcome outcome = Run();
     ASSERT_TRUE(outcome.error.has_value()) << range;
-    EXPECT_EQ(outcome.error->kind, ErrorKind::kTypeMismatch);
+    EXPECT_EQ(outcome.error->kind, ErrorKind::kRangeNotANumber);
     EXPECT_EQ(outcome.error->renamed_before, 0);
   }
   EXPECT_TRUE(runtime_.renames().empty());
@@ -245,7 +245,7 @@ TEST_F(ShuffleRunTest, AShortNameStopsTheRunAtItsTurnAndKeepsEarlierRenames) {
   view_.filter = "*";
   const ShuffleOutcome outcome = Run();
   ASSERT_TRUE(outcome.error.has_value());
-  EXPECT_EQ(outcome.error->kind, ErrorKind::kInvalidArgument);
+  EXPECT_EQ(outcome.error->kind, ErrorKind::kNameTooShort);
   EXPECT_EQ(outcome.error->file, "abc");
   EXPECT_EQ(folder_.Read("abc"), "short");
   EXPECT_EQ(view_.refreshes, 0);

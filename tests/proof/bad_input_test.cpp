@@ -98,11 +98,11 @@ std::vector<InputCase> RangeCases() {
       return (german ? "German" : "English") + what;
     };
     cases.push_back(
-        Refused(label("EmptyRange"), german, "*.jpg", "", "", ErrorKind::kTypeMismatch));
+        Refused(label("EmptyRange"), german, "*.jpg", "", "", ErrorKind::kRangeNotANumber));
     cases.push_back(
-        Refused(label("LettersAsRange"), german, "*.jpg", "", "abc", ErrorKind::kTypeMismatch));
+        Refused(label("LettersAsRange"), german, "*.jpg", "", "abc", ErrorKind::kRangeNotANumber));
     cases.push_back(Refused(label("RangeBeyondDouble"), german, "*.jpg", "", "1e400",
-                            ErrorKind::kTypeMismatch));
+                            ErrorKind::kRangeNotANumber));
     cases.push_back(Refused(label("SixteenDigitRange"), german, "*.jpg", "", "1000000000000000",
                             ErrorKind::kRangeTooLarge));
     // Below the count of four files: raised to five, one digit wide.
@@ -185,14 +185,14 @@ std::vector<InputCase> FilterCases() {
   InputCase one_char =
       Works("QuestionMarkTakesOneCharacterName", true, "?", "", "999", {"x"}, "999", 999, 3);
   one_char.expect = Expect::kStopsAtTurn;
-  one_char.error = ErrorKind::kInvalidArgument;
+  one_char.error = ErrorKind::kNameTooShort;
   one_char.extra_files = {"x"};
   cases.push_back(one_char);
   InputCase star_short =
       Works("StarMeetsAShortName", true, "*", "", "999", kVisible, "999", 999, 3);
   star_short.matched.insert("abc");
   star_short.expect = Expect::kStopsAtTurn;
-  star_short.error = ErrorKind::kInvalidArgument;
+  star_short.error = ErrorKind::kNameTooShort;
   star_short.extra_files = {"abc"};
   cases.push_back(star_short);
   return cases;

@@ -196,6 +196,7 @@ class ProbeFolder : public testing::ForwardingFolder {
       case RenameOutcome::kTaken:
         ++runtime_.taken_;
         break;
+      case RenameOutcome::kMissing:
       case RenameOutcome::kFailed:
         ++runtime_.failed_;
         break;

@@ -62,7 +62,7 @@ TEST_P(ScaleTest, ShufflesUpToTheLimitAndRefusesBeyondItUntouched) {
   }
   if (!c.works) {
     ASSERT_TRUE(outcome.error.has_value());
-    EXPECT_EQ(outcome.error->kind, ErrorKind::kOverflow) << DescribeError(*outcome.error);
+    EXPECT_EQ(outcome.error->kind, ErrorKind::kTooManyFiles) << DescribeError(*outcome.error);
     EXPECT_EQ(outcome.renamed, 0);
     EXPECT_EQ(runtime.draws(), 0);
     EXPECT_EQ(view.range, c.range);

@@ -33,7 +33,7 @@ class FakeFolder : public ForwardingFolder {
     const auto fault = runtime_.rename_errors_.find(from);
     if (fault != runtime_.rename_errors_.end()) {
       *err = SysError{"renameat2", from, fault->second};
-      return RenameOutcome::kFailed;
+      return fault->second == ENOENT ? RenameOutcome::kMissing : RenameOutcome::kFailed;
     }
     const RenameOutcome outcome = ForwardingFolder::RenameNoReplace(from, to, err);
     if (outcome == RenameOutcome::kDone) runtime_.renames_.emplace_back(from, to);

@@ -23,8 +23,8 @@ class ForwardingFolder : public Folder {
   bool ReadEntries(std::vector<DirEntry>* entries, SysError* err) override {
     return real_->ReadEntries(entries, err);
   }
-  bool ReadSubfolderEntries(const std::string& name, std::vector<DirEntry>* entries,
-                            SysError* err) override {
+  SubfolderListing ReadSubfolderEntries(const std::string& name, std::vector<DirEntry>* entries,
+                                        SysError* err) override {
     return real_->ReadSubfolderEntries(name, entries, err);
   }
   RenameOutcome RenameNoReplace(const std::string& from, const std::string& to,
@@ -61,7 +61,7 @@ class FakeRuntime : public Runtime {
 
   void FailOpen(int code) { open_error_ = code; }
   void FailListing(int code) { listing_error_ = code; }
-  /// The rename of `old_name` fails with `code` (and changes nothing).
+  /// The rename of `old_name` fails with `code` (and changes nothing); ENOENT gives kMissing.
   void FailRenameOf(const std::string& old_name, int code) { rename_errors_[old_name] = code; }
   /// Runs before every rename reaches the file system, with the two names.
   std::function<void(const std::string& from, const std::string& to)> before_rename;
