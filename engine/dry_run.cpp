@@ -31,21 +31,21 @@ class PretendFolder : public Folder {
     return true;
   }
 
-  bool ReadSubfolderEntries(const std::string& name, std::vector<DirEntry>* entries,
-                            SysError* err) override {
+  SubfolderListing ReadSubfolderEntries(const std::string& name, std::vector<DirEntry>* entries,
+                                        SysError* err) override {
     const auto folder = names_.find(Key(name));
-    if (folder == names_.end() || folder->second.plain) {
-      *err = SysError{"openat", name, folder == names_.end() ? ENOENT : ENOTDIR};
-      return false;
+    if (folder == names_.end() || folder->second.plain) return SubfolderListing::kNone;
+    if (!folder->second.read) {
+      const SubfolderListing real = ReadRealSubfolder(name, err);
+      if (real != SubfolderListing::kRead) return real;
     }
-    if (!folder->second.read && !ReadRealSubfolder(name, err)) return false;
     entries->clear();
     const std::string start = Key(name) + '/';
     for (auto it = names_.lower_bound(start); it != names_.end() && it->first.starts_with(start);
          ++it) {
       entries->push_back(DirEntry{it->second.name.substr(name.size() + 1), it->second.plain});
     }
-    return true;
+    return SubfolderListing::kRead;
   }
 
   RenameOutcome RenameNoReplace(const std::string& from, const std::string& to,
@@ -53,9 +53,12 @@ class PretendFolder : public Folder {
     const auto source = names_.find(Key(from));
     if (source == names_.end()) {
       *err = SysError{"renameat2", from, ENOENT};
-      return RenameOutcome::kFailed;
+      return RenameOutcome::kMissing;
     }
-    if (names_.count(Key(to)) != 0) return RenameOutcome::kTaken;
+    if (names_.count(Key(to)) != 0) {
+      *err = SysError{"renameat2", to, EEXIST};
+      return RenameOutcome::kTaken;
+    }
     const bool plain = source->second.plain;
     names_.erase(source);
     Add(to, plain);
@@ -73,7 +76,9 @@ class PretendFolder : public Folder {
 
   bool RemoveSubfolder(const std::string& name, SysError* err) override {
     std::vector<DirEntry> inside;
-    if (!ReadSubfolderEntries(name, &inside, err)) return false;
+    const SubfolderListing listing = ReadSubfolderEntries(name, &inside, err);
+    if (listing == SubfolderListing::kNone) *err = SysError{"unlinkat", name, ENOENT};
+    if (listing != SubfolderListing::kRead) return false;
     if (!inside.empty()) {
       *err = SysError{"unlinkat", name, ENOTEMPTY};
       return false;
@@ -101,12 +106,13 @@ class PretendFolder : public Folder {
     return names_[key] = Entry{name, plain, false};
   }
 
-  bool ReadRealSubfolder(const std::string& name, SysError* err) {
+  SubfolderListing ReadRealSubfolder(const std::string& name, SysError* err) {
     std::vector<DirEntry> inside;
-    if (!real_->ReadSubfolderEntries(name, &inside, err)) return false;
+    const SubfolderListing real = real_->ReadSubfolderEntries(name, &inside, err);
+    if (real != SubfolderListing::kRead) return real;
     names_[Key(name)].read = true;
     for (const DirEntry& entry : inside) Add(name + '/' + entry.name, entry.plain);
-    return true;
+    return SubfolderListing::kRead;
   }
 
   std::unique_ptr<Folder> real_;

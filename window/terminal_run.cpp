@@ -8,6 +8,7 @@
 
 #include "engine/dry_run.h"
 #include "engine/holding_folder.h"
+#include "engine/stick_order.h"
 #include "runtime/folder_listing.h"
 #include "runtime/text.h"
 #include "window/report_texts.h"
