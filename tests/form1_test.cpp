@@ -25,6 +25,7 @@
 #include "engine/holding_folder.h"
 #include "runtime/folder_listing.h"
 #include "tests/support/fake_runtime.h"
+#include "tests/support/folder_can_hold.h"
 #include "tests/support/temp_folder.h"
 
 namespace vantrel {
@@ -162,7 +163,7 @@ TEST_F(Form1Test, StartRenamesTheMatchingFilesAndTheListShowsTheirNewNames) {
   Type("Text1", "*.jpg");
   ClickStart();
 
-  EXPECT_EQ(runtime.renames().size(), 3u);
+  EXPECT_EQ(runtime.renames().size(), 3u * testing::RenamesPerFile(folder.path()));
   EXPECT_TRUE(folder.Exists("notes.txt"));
   EXPECT_FALSE(folder.Exists("a.jpg"));
   EXPECT_EQ(Texts(File1()), FilesOnDisk(folder.path())) << "the filter does not narrow the list";
@@ -438,6 +439,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, Form1HeldFilesTest, ::testing::Values(false, tru
 
 TEST_F(Form1Test, NamesThatAreNotUtf8ShowReplacedButRunsGetTheirBytes) {
   const std::string latin1_folder = "M\xFCll";
+  VANTREL_SKIP_IF(testing::WhyNoName(folder.path(), latin1_folder));
   folder.AddFolder(latin1_folder);
   folder.AddFile(latin1_folder + "/T\xFCte.jpg");
   Open(folder.path());
@@ -490,7 +492,7 @@ TEST_F(Form1Test, TheWindowTakesNoInputDuringARun) {
     QTest::keyClicks(Field("Text2"), "x");
   };
   ClickStart();
-  EXPECT_EQ(renames_seen, 3) << "a second run started";
+  EXPECT_EQ(renames_seen, 3 * testing::RenamesPerFile(folder.path())) << "a second run started";
   EXPECT_EQ(form->FolderPath(), folder.path());
   EXPECT_EQ(Field("Text2")->text(), "");
   EXPECT_TRUE(form->isVisible());

@@ -8,6 +8,7 @@
 #include "tests/support/fake_records.h"
 #include "tests/support/fake_runtime.h"
 #include "tests/support/fake_view.h"
+#include "tests/support/folder_can_hold.h"
 #include "tests/support/temp_folder.h"
 
 namespace vantrel {
@@ -91,11 +92,18 @@ TEST(RecordedRunTest, ADiskFullPartWayStopsWhereTheRecordEnds) {
   FakeView view;
   view.folder = folder.path();
   const ShuffleOutcome outcome = ShuffleFolder(runtime, view, history);
-  ASSERT_TRUE(outcome.error.has_value());
-  EXPECT_EQ(outcome.error->kind, ErrorKind::kRecordUnwritable);
-  EXPECT_EQ(outcome.renamed, static_cast<int>(runtime.renames().size()));
-  EXPECT_GT(outcome.renamed, 0);
-  EXPECT_LT(outcome.renamed, 300);
+  if (testing::RenamesPerFile(folder.path()) == 2) {
+    // A stick plans the whole way back in one entry, which the disk still took:
+    // the record covers every rename, so the run goes on to its end.
+    ASSERT_FALSE(outcome.error.has_value()) << DescribeError(*outcome.error);
+    EXPECT_EQ(outcome.renamed, 300);
+  } else {
+    ASSERT_TRUE(outcome.error.has_value());
+    EXPECT_EQ(outcome.error->kind, ErrorKind::kRecordUnwritable);
+    EXPECT_EQ(outcome.renamed, static_cast<int>(runtime.renames().size()));
+    EXPECT_GT(outcome.renamed, 0);
+    EXPECT_LT(outcome.renamed, 300);
+  }
 
   const std::optional<UndoOutcome> undo = UndoNewestRun(runtime, history, view);
   ASSERT_TRUE(undo.has_value());

@@ -7,7 +7,8 @@
 # kernel in QEMU, the host's root shared read-only over 9p, so the guest runs the
 # build in BUILD_DIR unchanged. The container we build in has neither driver.
 # VANTREL_KERNEL_FULL=1 adds what takes too long for every CI run: the unit suites
-# on the sticks, a pulled stick, bad sticks, the window and the benchmark.
+# on the sticks, a pulled stick, the window and the benchmark (VANTREL_KERNEL_PHASES
+# picks phases: proofs suites pulled window bench).
 # Prints "kernel: N passed, M failed" last; skips with one line, exit 0, where no
 # virtual machine can run here.
 set -euo pipefail

@@ -163,9 +163,10 @@ FatVolume::~FatVolume() {
 }
 
 // The options udisks gives a stick that a user plugs in.
-bool FatVolume::MountWithKernel(std::string* why) {
+bool FatVolume::MountWithKernel(std::string* why, bool read_only) {
   const bool fat = format_ == StickFormat::kFat;
-  const std::string owner = "uid=" + std::to_string(getuid()) + ",gid=" + std::to_string(getgid());
+  const std::string owner = std::string(read_only ? "ro," : "") + "uid=" +
+                            std::to_string(getuid()) + ",gid=" + std::to_string(getgid());
   const std::string options = fat ? owner + ",shortname=mixed,utf8,showexec,flush"
                                   : owner + ",iocharset=utf8,errors=remount-ro";
   std::string output;
@@ -179,17 +180,19 @@ bool FatVolume::MountWithKernel(std::string* why) {
   return true;
 }
 
-bool FatVolume::Mount(std::string* why) {
-  if (kernel_) return MountWithKernel(why);
+bool FatVolume::Mount(std::string* why, bool read_only) {
+  if (kernel_) return MountWithKernel(why, read_only);
   const int log_fd = open(log_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (log_fd < 0) {
     *why = std::string("cannot write fusefat log: ") + std::strerror(errno);
     return false;
   }
   // -f and -d keep the daemon our child; rw+ is fusefat's switch for writing.
+  const char* mode = read_only ? "ro" : "rw";
   daemon_ = format_ == StickFormat::kFat
-                ? Spawn({"fusefat", "-f", "-o", "rw+", image_, mount_point_}, log_fd)
-                : Spawn({"mount.exfat-fuse", "-d", device_, mount_point_}, log_fd);
+                ? Spawn({"fusefat", "-f", "-o", read_only ? "ro" : "rw+", image_, mount_point_},
+                        log_fd)
+                : Spawn({"mount.exfat-fuse", "-d", "-o", mode, device_, mount_point_}, log_fd);
   close(log_fd);
   if (daemon_ < 0) {
     *why = std::string("fork: ") + std::strerror(errno);

@@ -48,7 +48,8 @@ class FatVolume {
   /// Whether the kernel's driver serves the mount, which knows the no-replace flag.
   bool kernel() const { return kernel_; }
 
-  bool Mount(std::string* why);
+  /// With `read_only`, as a system leaves a stick after a fault (errors=remount-ro).
+  bool Mount(std::string* why, bool read_only = false);
   /// Unmounts and waits for the daemon, so the image is complete afterwards.
   bool Unmount(std::string* why);
   /// fsck in read-only mode on the unmounted image; true when it finds nothing.
@@ -69,7 +70,7 @@ class FatVolume {
   /// undone afterwards.
   bool CopyThroughMount(const std::string& from, const std::string& to, std::string* why);
 
-  bool MountWithKernel(std::string* why);
+  bool MountWithKernel(std::string* why, bool read_only);
 
   StickFormat format_;
   std::string device_;  // the loop device of an exFAT image

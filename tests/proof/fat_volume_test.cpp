@@ -10,13 +10,18 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstring>
 #include <cstdio>
 #include <memory>
 #include <optional>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <tuple>
 
@@ -252,6 +257,110 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<std::tuple<StickFormat, FatShuffleCase>>& info) {
       return FormatLabel(std::get<0>(info.param)) + std::get<1>(info.param).label;
     });
+
+// Sticks on which the holding folder cannot be made: the run says why, and every
+// file is still at home under its name.
+enum class StickFault { kFullRoot, kNoFreeCluster, kReadOnly };
+
+struct BadStickCase {
+  const char* label;
+  StickFormat format;
+  StickFault fault;
+  int code;  // of the failed mkdirat
+  const char* reason;
+};
+
+void PrintTo(const BadStickCase& c, std::ostream* out) { *out << c.label; }
+
+class BadStickTest : public FatVolumeTest, public ::testing::WithParamInterface<BadStickCase> {
+ protected:
+  // Writes `name` until the driver says the stick is full, to the last cluster.
+  static void FillUp(const std::string& path) {
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    ASSERT_GE(fd, 0);
+    const std::string block(1 << 16, 'x');
+    for (const size_t size : {block.size(), size_t{512}}) {
+      while (write(fd, block.data(), size) > 0) {
+      }
+    }
+    const int code = errno;
+    close(fd);
+    ASSERT_EQ(code, ENOSPC) << std::strerror(code);
+    struct statvfs info {};
+    ASSERT_EQ(statvfs(path.c_str(), &info), 0);
+    ASSERT_EQ(info.f_bfree, 0u) << "blocks still free on a full stick";
+  }
+};
+
+TEST_P(BadStickTest, TheRunSaysWhyBeforeAnyFileMoves) {
+  const BadStickCase& c = GetParam();
+  Prepare(false, c.format);
+  if (IsSkipped()) return;
+  if (c.fault != StickFault::kReadOnly && !volume_->kernel()) {
+    GTEST_SKIP() << "Skipped: fusefat writes past a full root directory or into no free "
+                    "cluster, and exfat-fuse makes a folder on a full stick; the kernel refuses";
+  }
+  std::string why;
+  // The smallest root directory FAT16 has: one sector, sixteen entries, which
+  // mkfs.vfat would otherwise enlarge to align the clusters.
+  if (c.fault == StickFault::kFullRoot) {
+    ASSERT_EQ(RunProgram({"mkfs.vfat", "-a", "-F", "16", "-r", "16", volume_->image()}, &why), 0)
+        << why;
+  }
+  ASSERT_TRUE(volume_->Mount(&why)) << why;
+  const std::string root = volume_->mount_point();
+  int files = 0;
+  const int wanted = c.fault == StickFault::kFullRoot ? 17 : 16;  // one more than fits
+  for (bool room = true; room && files < wanted;) {
+    try {
+      WriteNewFile(root + "/" + Numbered("LIED%04d.MP3", files + 1), ContentOf(files + 1));
+      ++files;
+    } catch (const std::runtime_error&) {
+      room = false;
+    }
+  }
+  ASSERT_GE(files, 8);
+  if (c.fault == StickFault::kFullRoot) {
+    ASSERT_LT(files, wanted) << "the root took every file";
+  }
+  if (c.fault == StickFault::kNoFreeCluster) FillUp(root + "/FUELLUNG.BIN");
+  if (c.fault == StickFault::kReadOnly) {
+    ASSERT_TRUE(volume_->Unmount(&why) && volume_->Mount(&why, true)) << why;
+  }
+  const Snapshot before = ReadFolder(root);
+
+  PosixRuntime runtime(NumberFormat{});
+  FakeView view;
+  view.folder = root;
+  view.filter = "*.MP3";
+  view.range = "99";
+  const ShuffleOutcome outcome = ShuffleFolder(runtime, view);
+  ASSERT_TRUE(outcome.error.has_value());
+  const std::string message = DescribeError(*outcome.error);
+  EXPECT_EQ(outcome.error->kind, ErrorKind::kFileService) << message;
+  EXPECT_EQ(outcome.error->call, "mkdirat") << message;
+  EXPECT_EQ(outcome.error->sys_code, c.code) << message;
+  EXPECT_NE(message.find(c.reason), std::string::npos) << message;
+  EXPECT_NE(message.find("Es wurde nichts verändert."), std::string::npos) << message;
+  EXPECT_EQ(outcome.renamed, 0);
+  EXPECT_EQ(ReadFolder(root), before);
+  EXPECT_EQ(ListNames(root).size(), before.size()) << "no holding folder left behind";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, BadStickTest,
+    ::testing::Values(
+        BadStickCase{"Fat16_RootFull", StickFormat::kFat, StickFault::kFullRoot, ENOSPC,
+                     "Kein Platz mehr"},
+        BadStickCase{"Fat_NoFreeCluster", StickFormat::kFat, StickFault::kNoFreeCluster, ENOSPC,
+                     "Kein Platz mehr"},
+        BadStickCase{"Exfat_NoFreeCluster", StickFormat::kExfat, StickFault::kNoFreeCluster,
+                     ENOSPC, "Kein Platz mehr"},
+        BadStickCase{"Fat_ReadOnly", StickFormat::kFat, StickFault::kReadOnly, EROFS,
+                     "schreibgeschützt"},
+        BadStickCase{"Exfat_ReadOnly", StickFormat::kExfat, StickFault::kReadOnly, EROFS,
+                     "schreibgeschützt"}),
+    [](const auto& info) { return std::string(info.param.label); });
 
 }  // namespace
 }  // namespace vantrel::proof

@@ -4,9 +4,11 @@
 // Shuffles FOLDER (filter "*.*", no prefix) with the real runtime, recording the
 // run where $XDG_STATE_HOME says, as the window would, and writes the number of steps done to
 // PROGRESS_FD as it goes, so that a test can kill it part-way. Once HOLD_AT steps are done it waits
-// to be killed. Exits 0 when the run completed, 1 on an error.
+// to be killed, or for SIGUSR1, which lets the run go on to whatever the stick does to it then.
+// Exits 0 when the run completed, 1 on an error.
 
 #include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -18,6 +20,12 @@
 #include "runtime/posix_runtime.h"
 
 namespace {
+
+volatile sig_atomic_t g_go_on = 0;
+void GoOn(int) { g_go_on = 1; }
+// SIGUSR1 stays blocked but while the run waits, so that it cannot slip in between
+// the look at the flag and the wait.
+sigset_t g_waiting_mask;
 
 class ChildView : public vantrel::ShuffleView {
  public:
@@ -40,7 +48,7 @@ class ChildView : public vantrel::ShuffleView {
     const std::string line = std::to_string(done) + "\n";
     [[maybe_unused]] const ssize_t ignored = write(progress_fd_, line.data(), line.size());
     // A test reading slowly on a loaded machine must still find the run unfinished.
-    while (done >= hold_at_) pause();
+    while (done >= hold_at_ && g_go_on == 0) sigsuspend(&g_waiting_mask);
   }
 
  private:
@@ -57,6 +65,12 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: shuffle_child FOLDER RANGE PROGRESS_FD HOLD_AT\n");
     return 2;
   }
+  sigset_t go_on;
+  sigemptyset(&go_on);
+  sigaddset(&go_on, SIGUSR1);
+  sigprocmask(SIG_BLOCK, &go_on, &g_waiting_mask);
+  sigdelset(&g_waiting_mask, SIGUSR1);
+  signal(SIGUSR1, GoOn);
   const int progress_fd = std::atoi(argv[3]);
   fcntl(progress_fd, F_SETFL, fcntl(progress_fd, F_GETFL) | O_NONBLOCK);
   vantrel::PosixRuntime runtime(vantrel::NumberFormat{});

@@ -7,6 +7,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -70,6 +71,19 @@ inline std::string WhyNoHardLink(const std::string& folder) {
   unlink((path + "2").c_str());
   unlink(path.c_str());
   return linked ? "" : probe::Refused("hard links", code);
+}
+
+/// Empty when `folder` keeps the mode a file is created with; else why not. FAT
+/// and exFAT show the mount's mask on every file instead.
+inline std::string WhyNoModes(const std::string& folder) {
+  const std::string path = folder + "/.vantrel-probe-mode";
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (fd < 0) return probe::Refused("a new file", errno);
+  struct stat info {};
+  const bool kept = fstat(fd, &info) == 0 && (info.st_mode & 07777) == 0600;
+  close(fd);
+  unlink(path.c_str());
+  return kept ? "" : "the file system here does not keep the modes of files and folders";
 }
 
 /// The folder's traits as the real runtime finds them.
