@@ -337,7 +337,7 @@ TEST_P(BadStickTest, TheRunSaysWhyBeforeAnyFileMoves) {
   const ShuffleOutcome outcome = ShuffleFolder(runtime, view);
   ASSERT_TRUE(outcome.error.has_value());
   const std::string message = DescribeError(*outcome.error);
-  EXPECT_EQ(outcome.error->kind, ErrorKind::kFileService) << message;
+  EXPECT_EQ(outcome.error->kind, ErrorKind::kRenameFailed) << message;
   EXPECT_EQ(outcome.error->call, "mkdirat") << message;
   EXPECT_EQ(outcome.error->sys_code, c.code) << message;
   EXPECT_NE(message.find(c.reason), std::string::npos) << message;
