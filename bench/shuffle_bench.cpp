@@ -33,6 +33,7 @@
 #include "engine/shuffle_run.h"
 #include "runtime/posix_runtime.h"
 #include "runtime/volume_kind.h"
+#include "window/report_texts.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "engine/holding_folder.h"
+#include "engine/stick_order.h"
 #include "engine/run_history.h"
 
 namespace vantrel {

@@ -62,17 +62,4 @@ ShuffleError MakeError(ErrorKind kind, const std::string& file, const SysError& 
 /// become an outcome.
 std::optional<ShuffleError> CatchError(const std::function<void()>& work);
 
-/// The German caption of an error kind, from the one table of them.
-std::string ErrorText(ErrorKind kind);
-
-/// The system's reason for `code`, in German where we know it.
-std::string SystemReason(int code);
-
-/// The German lines on what failed: number and text, the file, the system's reason.
-std::string DescribeCause(const ShuffleError& error);
-
-/// The whole German message for the user: DescribeCause and how many files were
-/// renamed before the stop.
-std::string DescribeError(const ShuffleError& error);
-
 }  // namespace vantrel

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "engine/batch_renames.h"
-#include "engine/holding_folder.h"
+#include "engine/stick_order.h"
 #include "engine/name_drawing.h"
 #include "engine/ordered_shuffle.h"
 #include "engine/run_history.h"

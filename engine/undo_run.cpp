@@ -3,15 +3,12 @@
 
 #include <algorithm>
 
-#include "engine/holding_folder.h"
+#include "engine/stick_order.h"
 #include "engine/stick_order.h"
 #include "runtime/text.h"
 
 namespace vantrel {
 namespace {
-
-// A longer list would not fit on the screen; the counts still cover every file.
-constexpr size_t kListedSkips = 20;
 
 [[noreturn]] void RaiseFrom(ErrorKind kind, const SysError& sys) {
   throw MakeError(kind, sys.path, sys);
@@ -120,29 +117,6 @@ UndoOutcome UndoRun(Runtime& runtime, RunRecord* record, ShuffleView& view) {
     outcome.error->total = outcome.total;
   }
   return outcome;
-}
-
-std::string DescribeUndo(const UndoOutcome& outcome) {
-  if (outcome.skipped.empty() && !outcome.error && outcome.held == 0) return {};
-  const std::string of_total = " von " + std::to_string(outcome.total) + " Dateien";
-  std::string text = "Letzten Lauf rückgängig machen: " + std::to_string(outcome.restored) +
-                     of_total + " zurückbenannt.";
-  if (!outcome.skipped.empty()) text += "\nÜbersprungen, unverändert:";
-  for (size_t i = 0; i < outcome.skipped.size() && i < kListedSkips; ++i) {
-    const SkippedFile& skipped = outcome.skipped[i];
-    text += "\n" + DisplayName(skipped.file.new_name) + " → " + DisplayName(skipped.file.old_name) +
-            ": " + ErrorText(skipped.reason);
-  }
-  if (outcome.skipped.size() > kListedSkips) {
-    text += "\n… und " + std::to_string(outcome.skipped.size() - kListedSkips) + " weitere.";
-  }
-  if (outcome.error) text += "\n" + DescribeCause(*outcome.error);
-  if (outcome.held > 0) text += "\n" + HeldFilesText(outcome.held);
-  if (outcome.left() > 0) {
-    text += "\nNoch offen: " + std::to_string(outcome.left()) + of_total +
-            "; ein weiteres Rückgängigmachen setzt dort fort.";
-  }
-  return text;
 }
 
 }  // namespace vantrel

@@ -39,8 +39,4 @@ struct UndoOutcome {
 /// and is refreshed at the end unless an error stopped the undo. Never throws.
 UndoOutcome UndoRun(Runtime& runtime, RunRecord* record, ShuffleView& view);
 
-/// The German report of an undo: how many files came back, which were skipped and
-/// why, and the error that stopped it. Empty when there is nothing to report.
-std::string DescribeUndo(const UndoOutcome& outcome);
-
 }  // namespace vantrel

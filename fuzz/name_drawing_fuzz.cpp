@@ -29,6 +29,7 @@
 #include "engine/taken_names.h"
 #include "runtime/number_text.h"
 #include "runtime/text.h"
+#include "window/report_texts.h"
 
 namespace {
 

@@ -22,7 +22,7 @@
 #include <optional>
 #include <thread>
 
-#include "engine/holding_folder.h"
+#include "engine/stick_order.h"
 #include "runtime/folder_listing.h"
 #include "tests/support/fake_runtime.h"
 #include "tests/support/folder_can_hold.h"

@@ -10,11 +10,12 @@
 #include <set>
 #include <string>
 
-#include "engine/holding_folder.h"
+#include "engine/stick_order.h"
 #include "engine/shuffle_run.h"
 #include "tests/support/fake_runtime.h"
 #include "tests/support/fake_view.h"
 #include "tests/support/temp_folder.h"
+#include "window/report_texts.h"
 
 namespace vantrel {
 namespace {

@@ -11,6 +11,7 @@
 #include "tests/support/fake_view.h"
 #include "tests/support/folder_can_hold.h"
 #include "tests/support/temp_folder.h"
+#include "window/report_texts.h"
 
 namespace vantrel {
 namespace {

@@ -10,7 +10,7 @@
 #include <QTimer>
 #include <algorithm>
 
-#include "engine/holding_folder.h"
+#include "engine/stick_order.h"
 #include "engine/shuffle_run.h"
 #include "engine/undo_run.h"
 #include "runtime/folder_listing.h"
@@ -18,6 +18,7 @@
 #include "window/file_list.h"
 #include "window/german_texts.h"
 #include "window/run_progress.h"
+#include "window/report_texts.h"
 
 namespace vantrel {
 namespace {

@@ -4,12 +4,42 @@
 #include <cstddef>
 #include <string>
 
+#include "engine/shuffle_error.h"
 #include "engine/shuffle_run.h"
+#include "engine/stick_order.h"
 #include "engine/undo_run.h"
 #include "runtime/runtime.h"
 
 // The German reports on what a run, an undo or a folder did, in plain text, for the
-// window's messages and the terminal alike.
+// window's messages and the terminal alike. The engine tells what happened as data;
+// only here does it become words.
+namespace vantrel {
+
+/// The German caption of an error kind, from the one table of them.
+std::string ErrorText(ErrorKind kind);
+
+/// The system's reason for `code`, in German where we know it.
+std::string SystemReason(int code);
+
+/// The German lines on what failed: number and text, the file, the system's reason.
+std::string DescribeCause(const ShuffleError& error);
+
+/// The whole German message for the user: DescribeCause and how many files were
+/// renamed before the stop.
+std::string DescribeError(const ShuffleError& error);
+
+/// The German sentence on `held` files left in the holding folder.
+std::string HeldFilesText(int held);
+
+/// A short German notice of what a recovery did; empty when it found nothing.
+std::string DescribeRecovery(const Recovery& recovery);
+
+/// The German report of an undo: how many files came back, which were skipped and
+/// why, and the error that stopped it. Empty when there is nothing to report.
+std::string DescribeUndo(const UndoOutcome& outcome);
+
+}  // namespace vantrel
+
 namespace vantrel::texts {
 
 /// The notice on a folder whose newest run never finished: how many files may carry

@@ -7,7 +7,7 @@
 #include <cstdio>
 
 #include "engine/dry_run.h"
-#include "engine/holding_folder.h"
+#include "engine/stick_order.h"
 #include "engine/stick_order.h"
 #include "runtime/folder_listing.h"
 #include "runtime/text.h"

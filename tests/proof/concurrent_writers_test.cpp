@@ -22,6 +22,7 @@
 #include "tests/support/fake_runtime.h"
 #include "tests/support/fake_view.h"
 #include "tests/support/temp_folder.h"
+#include "window/report_texts.h"
 
 namespace vantrel::proof {
 namespace {

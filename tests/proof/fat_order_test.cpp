@@ -12,12 +12,13 @@
 #include <string>
 #include <tuple>
 
-#include "engine/holding_folder.h"
+#include "engine/stick_order.h"
 #include "engine/shuffle_run.h"
 #include "tests/proof/fat_volume.h"
 #include "tests/proof/proof_support.h"
 #include "tests/support/fake_view.h"
 #include "tests/support/temp_folder.h"
+#include "window/report_texts.h"
 
 namespace vantrel::proof {
 namespace {

@@ -14,6 +14,7 @@
 #include "tests/proof/proof_support.h"
 #include "tests/support/fake_view.h"
 #include "tests/support/temp_folder.h"
+#include "window/report_texts.h"
 
 namespace vantrel::proof {
 namespace {

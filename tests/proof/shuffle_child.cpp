@@ -18,6 +18,7 @@
 #include "engine/run_history.h"
 #include "engine/shuffle_run.h"
 #include "runtime/posix_runtime.h"
+#include "window/report_texts.h"
 
 namespace {
 
