@@ -43,8 +43,7 @@ std::optional<std::string> NameDrawer::DrawNewName(const std::string& old_name) 
     const double r = runtime_.NextRandom();
     ++draws_;
     if (ending.empty()) {
-      if (!HasAtLeastChars(old_name, kEndingChars))
-        RaiseError(ErrorKind::kNameTooShort, old_name);
+      if (!HasAtLeastChars(old_name, kEndingChars)) RaiseError(ErrorKind::kNameTooShort, old_name);
       ending = LastChars(old_name, kEndingChars);
       ending_key = taken_.EndingKey(ending);
       // The set cannot change while this name is drawn, so one look suffices.

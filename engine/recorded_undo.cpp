@@ -3,8 +3,8 @@
 
 #include <algorithm>
 
-#include "engine/stick_order.h"
 #include "engine/run_history.h"
+#include "engine/stick_order.h"
 
 namespace vantrel {
 namespace {

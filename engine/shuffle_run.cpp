@@ -6,10 +6,10 @@
 #include <cstring>
 
 #include "engine/batch_renames.h"
-#include "engine/stick_order.h"
 #include "engine/name_drawing.h"
 #include "engine/ordered_shuffle.h"
 #include "engine/run_history.h"
+#include "engine/stick_order.h"
 #include "engine/taken_names.h"
 #include "runtime/text.h"
 #include "runtime/wildcard.h"

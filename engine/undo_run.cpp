@@ -4,7 +4,6 @@
 #include <algorithm>
 
 #include "engine/stick_order.h"
-#include "engine/stick_order.h"
 #include "runtime/text.h"
 
 namespace vantrel {

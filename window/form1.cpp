@@ -10,15 +10,15 @@
 #include <QTimer>
 #include <algorithm>
 
-#include "engine/stick_order.h"
 #include "engine/shuffle_run.h"
+#include "engine/stick_order.h"
 #include "engine/undo_run.h"
 #include "runtime/folder_listing.h"
 #include "window/dir_list.h"
 #include "window/file_list.h"
 #include "window/german_texts.h"
-#include "window/run_progress.h"
 #include "window/report_texts.h"
+#include "window/run_progress.h"
 
 namespace vantrel {
 namespace {

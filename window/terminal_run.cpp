@@ -8,7 +8,6 @@
 
 #include "engine/dry_run.h"
 #include "engine/stick_order.h"
-#include "engine/stick_order.h"
 #include "runtime/folder_listing.h"
 #include "runtime/text.h"
 #include "window/report_texts.h"
