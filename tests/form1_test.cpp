@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -170,6 +171,20 @@ TEST_F(Form1Test, StartRenamesTheMatchingFilesAndTheListShowsTheirNewNames) {
   EXPECT_TRUE(form->reports.isEmpty()) << form->reports.join("\n").toStdString();
 }
 
+// A slow stick lets the window's events through between two renames, its first
+// look for held files among them, which must leave the run's parked files alone.
+TEST_F(Form1Test, ARunOnASlowStickStartedAtOnceKeepsTheFilesItParks) {
+  runtime.ordered_directory = true;
+  runtime.before_rename = [](const std::string&, const std::string&) {
+    QCoreApplication::processEvents();
+  };
+  for (const char* name : {"a.jpg", "b.jpg"}) folder.AddFile(name);
+  Open(folder.path());
+  ClickStart();
+  EXPECT_EQ(runtime.renames().size(), 4u);
+  EXPECT_TRUE(form->reports.isEmpty()) << form->reports.join("\n").toStdString();
+}
+
 TEST_F(Form1Test, CtrlZAfterStartGivesBackTheOldNamesOnce) {
   for (const char* name : {"a.jpg", "b.jpg", "notes.txt"}) folder.AddFile(name);
   Open(folder.path());
@@ -262,8 +277,13 @@ TEST_F(Form1Test, AnErrorIsReportedAndTheWindowStaysUsable) {
   const QString report = form->reports[0];
   EXPECT_TRUE(report.startsWith("Fehler 10:")) << report.toStdString();
   EXPECT_TRUE(report.contains("b.jpg") && report.contains("Zugriff verweigert"));
-  EXPECT_TRUE(
-      report.contains(QString("Bereits umbenannt: %1 von 3").arg(runtime.renames().size())));
+  // As many as carry a new name now; on a stick the moves out and back count once.
+  const QStringList now = FilesOnDisk(folder.path());
+  const auto renamed = std::count_if(now.begin(), now.end(), [](const QString& name) {
+    return name.endsWith(".jpg") && !QStringList{"a.jpg", "b.jpg", "c.jpg"}.contains(name);
+  });
+  EXPECT_TRUE(report.contains(QString("Bereits umbenannt: %1 von 3").arg(renamed)))
+      << report.toStdString();
   EXPECT_EQ(Texts(File1()), FilesOnDisk(folder.path())) << "names renamed before the error";
 
   Type("Text1", "*.txt");
@@ -472,7 +492,11 @@ TEST_F(Form1Test, ALongRunShowsProgressAndStopsBetweenFilesWhenAsked) {
 
   EXPECT_GE(shown_after_ms, 500) << "a short run would flash a dialog";
   EXPECT_TRUE(shown.contains(QString("von %1 Dateien").arg(kFiles))) << shown.toStdString();
-  EXPECT_EQ(runtime.renames().size(), done_when_stopped + 1) << "the file under way is finished";
+  if (testing::RenamesPerFile(folder.path()) == 1) {
+    EXPECT_EQ(runtime.renames().size(), done_when_stopped + 1) << "the file under way is finished";
+  } else {
+    EXPECT_FALSE(folder.Exists(kHoldingFolder)) << "every file taken out came back";
+  }
   EXPECT_EQ(Texts(File1()), FilesOnDisk(folder.path()));
   EXPECT_TRUE(form->reports.isEmpty());
   const auto* dialog = form->findChild<QProgressDialog*>();

@@ -80,9 +80,11 @@ Form1::Form1(Runtime& runtime, RunHistory& history, DriveList::Source drives,
   connect(Command1_, &QPushButton::clicked, this, &Form1::Command1Click);
   connect(Command2_, &QPushButton::clicked, this, &QWidget::close);
   // Once the window is up, so that a notice has a window to stand on, and only if no
-  // folder opened since has been looked at already.
+  // folder opened since has been looked at already. Never in the middle of a run,
+  // whose progress lets events through: on a stick its own parked files would be
+  // taken from under it. A run brings home what an earlier one left anyway.
   QTimer::singleShot(0, this, [this] {
-    if (held_files_looked_for_) return;
+    if (held_files_looked_for_ || run_) return;
     const int opening = openings_;
     BringBackHeldFiles();
     if (opening == openings_) LookAtRecordedRuns(true);
