@@ -21,7 +21,14 @@ tests() {
   skipped=$(sed -n 's/^\[  SKIPPED \] \([0-9]*\) tests\?, listed below.*/\1/p' "$log")
   [ -n "$passed" ] || failed=$((${failed:-0} + 1)) # crashed or hung up
   echo "${passed:-0}" >>"$out/passed"
-  echo "$((${failed:-0} + ${skipped:-0}))" >>"$out/failed"
+  # A stick proof that skips proves nothing; the suites and the window skip, row by
+  # row with the reason, what a stick cannot hold (links, bytes that are not UTF-8).
+  if [ "${SKIPS_EXPECTED:-0}" = 1 ]; then
+    echo "${failed:-0}" >>"$out/failed"
+    echo "${skipped:-0}" >>"$out/skipped"
+  else
+    echo "$((${failed:-0} + ${skipped:-0}))" >>"$out/failed"
+  fi
   echo "$label: ${passed:-0} passed, ${failed:-0} failed, ${skipped:-0} skipped" \
     "($((SECONDS - started)) s)"
   if [ -n "$failed" ] || [ -n "$skipped" ] || [ -z "$passed" ]; then
@@ -67,7 +74,7 @@ phase_suites() {
     set -- $kind
     stick "$1" "$2" "suites-$1" || return
     for binary in runtime_tests engine_tests proof/proof_tests; do
-      tests "$1-${binary#proof/}" "$binary" "*-$sticks" TMPDIR="/tmp/suites-$1"
+      SKIPS_EXPECTED=1 tests "$1-${binary#proof/}" "$binary" "*-$sticks" TMPDIR="/tmp/suites-$1"
     done
     umount "/tmp/suites-$1"
   done
@@ -171,7 +178,28 @@ phase_pulled() {
 # brings home what a cut-short run left, through the real driver.
 phase_window() {
   stick vfat 32 window || return
-  tests window-vfat32 window_tests 'Form1*:Cases/Form1*:Ranges/*:Ways/*' TMPDIR=/tmp/window
+  SKIPS_EXPECTED=1 tests window-vfat32 window_tests 'Form1*:Cases/Form1*:Ranges/*:Ways/*' TMPDIR=/tmp/window
+  # The program itself: on start it brings home what a cut-short run left; a run and
+  # its undo from the terminal go through the same driver.
+  local real=/tmp/window/real vantrel=$build/window/vantrel
+  mkdir -p "$real/Vantrel-Zwischenablage"
+  for i in 1 2 3; do echo "Lied $i" >"$real/LIED$i.MP3"; done
+  mv "$real/LIED3.MP3" "$real/Vantrel-Zwischenablage/"
+  export XDG_STATE_HOME=/tmp/window/state
+  QT_QPA_PLATFORM=offscreen "$vantrel" "$real" >"$out/vantrel.log" 2>&1 &
+  local window=$! waited=0
+  while [ -e "$real/Vantrel-Zwischenablage" ] && [ "$waited" -lt 120 ]; do
+    sleep 1
+    waited=$((waited + 1))
+  done
+  verdict "vantrel-start-brings-home" [ -e "$real/LIED3.MP3" -a ! -e "$real/Vantrel-Zwischenablage" ]
+  kill "$window"
+  wait "$window" 2>/dev/null
+  "$vantrel" --shuffle --filter '*.MP3' --prefix Lied --range 99 "$real"
+  verdict "vantrel-shuffle" [ $? -eq 0 -a ! -e "$real/LIED1.MP3" ]
+  "$vantrel" --undo "$real"
+  verdict "vantrel-undo" [ $? -eq 0 -a -e "$real/LIED1.MP3" -a -e "$real/LIED3.MP3" ]
+  unset XDG_STATE_HOME
   umount /tmp/window
 }
 

@@ -120,5 +120,6 @@ echo "== guest ran $((SECONDS - started)) s"
 passed=$(awk '{ p += $1 } END { print p + 0 }' "$work/out/passed" 2>/dev/null || echo 0)
 failed=$(awk '{ f += $1 } END { print f + 0 }' "$work/out/failed" 2>/dev/null || echo 0)
 grep -q '^guest job ended with 0$' "$work/out/guest.log" 2>/dev/null || failed=$((failed + 1))
-echo "kernel: $passed passed, $failed failed"
+skipped=$(awk '{ s += $1 } END { print s + 0 }' "$work/out/skipped" 2>/dev/null || echo 0)
+echo "kernel: $passed passed, $failed failed$([ "$skipped" -gt 0 ] && echo " ($skipped skipped, named above)")"
 [ "$failed" -eq 0 ]
