@@ -216,7 +216,7 @@ class BadInputTest : public ::testing::TestWithParam<InputCase> {
 
 TEST_P(BadInputTest, WorksAsDocumentedOrStopsBeforeAnyRename) {
   InputCase c = GetParam();
-  ProbeRuntime runtime(c.german ? kGerman : kEnglish);
+  FakeRuntime runtime(c.german ? kGerman : kEnglish);
   runtime.draw_limit = kDrawLimit;
   FakeView view;
   view.folder = folder_.path();
@@ -319,7 +319,7 @@ TEST_P(WideRangeTest, SecondRunWithEveryNumberTakenStopsWithNoFreeName) {
   const std::string& range = GetParam().range;
   TempFolder folder;
   for (int i = 1; i <= 3; ++i) folder.AddFile("song" + std::to_string(i) + ".mp3");
-  ProbeRuntime runtime(kEnglish);
+  FakeRuntime runtime(kEnglish);
   runtime.draw_limit = kDrawLimit;
   FakeView view;
   view.folder = folder.path();

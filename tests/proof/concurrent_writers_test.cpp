@@ -27,7 +27,6 @@
 namespace vantrel::proof {
 namespace {
 
-using testing::FakeRuntime;
 using testing::FakeView;
 using testing::TempFolder;
 
@@ -152,7 +151,7 @@ TEST_P(ConcurrentWritersTest, NothingIsReplacedAndEveryContentStaysOnce) {
   });
   const Snapshot before = ReadFolder(folder.path());
 
-  ProbeRuntime runtime;
+  FakeRuntime runtime;
   if (GetParam() == RenameMethod::kLinkUnlink) runtime.rename_calls = CallsWithoutNoReplaceFlag();
   runtime.draw_limit = 100'000'000;
   FakeView view;

@@ -165,7 +165,7 @@ TEST_P(FatShuffleTest, EveryFileStaysOnceWithItsContentAndNoNamesClashByCase) {
     ASSERT_EQ(std::set<std::string>(listed.begin(), listed.end()), staged);
   }
 
-  ProbeRuntime runtime;
+  FakeRuntime runtime;
   runtime.draw_limit = 10'000'000;
   FakeView view;
   view.folder = folder;

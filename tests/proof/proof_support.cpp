@@ -177,53 +177,6 @@ bool IsDrawnName(const std::string& name, const std::string& old_name, const std
          digits.size() == (natural >= pad_width ? natural : pad_width);
 }
 
-class ProbeFolder : public testing::ForwardingFolder {
- public:
-  /// Takes ownership of `real`.
-  ProbeFolder(ProbeRuntime& runtime, PosixFolder* real)
-      : ForwardingFolder(std::unique_ptr<Folder>(real)), runtime_(runtime), posix_(*real) {}
-  ~ProbeFolder() override { runtime_.last_method_ = posix_.method(); }
-  ProbeFolder(const ProbeFolder&) = delete;
-  ProbeFolder& operator=(const ProbeFolder&) = delete;
-
-  RenameOutcome RenameNoReplace(const std::string& from, const std::string& to,
-                                SysError* err) override {
-    const RenameOutcome outcome = ForwardingFolder::RenameNoReplace(from, to, err);
-    switch (outcome) {
-      case RenameOutcome::kDone:
-        ++runtime_.done_;
-        break;
-      case RenameOutcome::kTaken:
-        ++runtime_.taken_;
-        break;
-      case RenameOutcome::kMissing:
-      case RenameOutcome::kFailed:
-        ++runtime_.failed_;
-        break;
-    }
-    return outcome;
-  }
-
- private:
-  ProbeRuntime& runtime_;
-  const PosixFolder& posix_;
-};
-
-std::unique_ptr<Folder> ProbeRuntime::OpenFolder(const std::string& path, SysError* err) {
-  const int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) {
-    *err = SysError{"open", path, errno};
-    return nullptr;
-  }
-  return std::make_unique<ProbeFolder>(*this, new PosixFolder(fd, path, rename_calls));
-}
-
-double ProbeRuntime::NextRandom() {
-  if (draw_limit > 0 && draws_ >= draw_limit) throw DrawLimitReached{draws_};
-  ++draws_;
-  return static_cast<double>(generator_() >> 11) * 0x1.0p-53;
-}
-
 Killed RunAndKill(const std::string& child, const std::string& folder, const std::string& range,
                   int kill_after, int hold_at, const std::string& child_log) {
   Killed killed;

@@ -6,8 +6,6 @@
 #include <cstdint>
 #include <functional>
 #include <map>
-#include <optional>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -47,47 +45,10 @@ std::map<std::string, std::string> NameByContent(const Snapshot& snapshot);
 bool IsDrawnName(const std::string& name, const std::string& old_name, const std::string& prefix,
                  int64_t range, size_t pad_width);
 
-/// Thrown out of NextRandom once a run takes more random values than a test allows,
-/// so that a run that would draw forever fails instead of blocking the suite.
-struct DrawLimitReached {
-  int64_t draws;
-};
-
-/// A real PosixRuntime on real folders with what tests need to see: a fixed seed,
-/// replaceable rename calls, counts of the file system's answers and the rename
-/// method the folder ended up with.
-class ProbeRuntime : public Runtime {
- public:
-  explicit ProbeRuntime(NumberFormat format = NumberFormat{}, uint64_t seed = 20261208)
-      : format_(std::move(format)), generator_(seed) {}
-
-  RenameCalls rename_calls = RenameCalls::System();
-  int64_t draw_limit = 0;  // 0: unlimited
-
-  std::unique_ptr<Folder> OpenFolder(const std::string& path, SysError* err) override;
-  double NextRandom() override;
-  NumberFormat UserNumberFormat() const override { return format_; }
-
-  int64_t draws() const { return draws_; }
-  int done_answers() const { return done_; }
-  int taken_answers() const { return taken_; }
-  int failed_answers() const { return failed_; }
-  /// The method of the last folder closed.
-  std::optional<RenameMethod> last_method() const { return last_method_; }
-
- private:
-  friend class ProbeFolder;
-  NumberFormat format_;
-  std::mt19937_64 generator_;
-  int64_t draws_ = 0;
-  int done_ = 0;
-  int taken_ = 0;
-  int failed_ = 0;
-  std::optional<RenameMethod> last_method_;
-};
-
 using testing::CallsWithoutFlagOrLinks;
 using testing::CallsWithoutNoReplaceFlag;
+using testing::DrawLimitReached;
+using testing::FakeRuntime;
 
 const char* MethodName(RenameMethod method);
 

@@ -46,7 +46,7 @@ TEST_P(ScaleTest, ShufflesUpToTheLimitAndRefusesBeyondItUntouched) {
     std::snprintf(name, sizeof name, "track_%05d.ogg", i);
     return std::string(name);
   });
-  ProbeRuntime runtime;
+  FakeRuntime runtime;
   runtime.draw_limit = 100'000'000;
   FakeView view;
   view.folder = folder.path();
