@@ -34,11 +34,7 @@ constexpr int kFiles = 5000;
 constexpr int64_t kRange = 9999;  // four digits: the writer's names are likely candidates
 constexpr size_t kAlive = 600;    // writer's files present at any time
 
-std::string Candidate(int64_t k) {
-  char name[32];
-  std::snprintf(name, sizeof name, "%04lld.dat", static_cast<long long>(k));
-  return name;
-}
+std::string Candidate(int64_t k) { return Numbered("%04d.dat", static_cast<int>(k)); }
 
 // Creates files under names the run is likely to draw and deletes them again,
 // checking before each delete that the file is still its own.
@@ -144,11 +140,7 @@ class ConcurrentWritersTest : public ::testing::TestWithParam<RenameMethod> {};
 
 TEST_P(ConcurrentWritersTest, NothingIsReplacedAndEveryContentStaysOnce) {
   TempFolder folder;
-  CreateFiles(folder.path(), kFiles, [](int i) {
-    char name[32];
-    std::snprintf(name, sizeof name, "img_%05d.dat", i);
-    return std::string(name);
-  });
+  CreateFiles(folder.path(), kFiles, [](int i) { return Numbered("img_%05d.dat", i); });
   const Snapshot before = ReadFolder(folder.path());
 
   FakeRuntime runtime;

@@ -7,13 +7,12 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <memory>
 #include <string>
 #include <tuple>
 
-#include "engine/stick_order.h"
 #include "engine/shuffle_run.h"
+#include "engine/stick_order.h"
 #include "tests/proof/fat_volume.h"
 #include "tests/proof/proof_support.h"
 #include "tests/support/fake_view.h"
@@ -29,11 +28,7 @@ using testing::TempFolder;
 constexpr const char* kFolder = "MUSIK";
 
 // 8.3 names in capitals: fusefat keeps those intact over hundreds of renames.
-std::string SongName(int i) {
-  char name[16];
-  std::snprintf(name, sizeof name, "LIED%04d.MP3", i);
-  return name;
-}
+std::string SongName(int i) { return Numbered("LIED%04d.MP3", i); }
 
 bool IsSong(const std::string& name) { return name.ends_with(".MP3"); }
 
@@ -102,10 +97,6 @@ class FatOrderTest : public ::testing::Test {
   Snapshot before_;
   std::string folder_;
 };
-
-std::string FormatLabel(StickFormat format) {
-  return format == StickFormat::kFat ? "Fat" : "Exfat";
-}
 
 class FatOrderAfterRunTest : public FatOrderTest,
                              public ::testing::WithParamInterface<StickFormat> {};

@@ -17,6 +17,11 @@ enum class StickFormat {
   kExfat,  // mkfs.exfat on a loop device, mounted with exfat-fuse
 };
 
+/// The format as test names spell it.
+inline std::string FormatLabel(StickFormat format) {
+  return format == StickFormat::kFat ? "Fat" : "Exfat";
+}
+
 /// With VANTREL_STICK_DRIVER=kernel in the environment, sticks are mounted with the
 /// kernel's vfat and exfat drivers and the options a desktop's automounter gives
 /// them, which needs root and those drivers; VANTREL_STICK_FAT=16 or 32 then picks

@@ -17,7 +17,6 @@
 #include <cctype>
 #include <cerrno>
 #include <cstring>
-#include <cstdio>
 #include <memory>
 #include <optional>
 #include <set>
@@ -41,12 +40,6 @@ std::string Lower(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return text;
-}
-
-std::string Numbered(const char* format, int i) {
-  char name[64];
-  std::snprintf(name, sizeof name, format, i);
-  return name;
 }
 
 class FatVolumeTest : public ::testing::Test {
@@ -104,17 +97,13 @@ TEST_P(FatCaseClashTest, RenameOntoAnotherSpellingIsTakenAndReplacesNothing) {
   EXPECT_EQ(ReadFolder(folder_), (Snapshot{{"003.JPG", "obstacle"}, {spelling, "photo"}}));
 }
 
-std::string FormatLabel(StickFormat format) {
-  return format == StickFormat::kFat ? "Fat_" : "Exfat_";
-}
-
 const auto kFormats = ::testing::Values(StickFormat::kFat, StickFormat::kExfat);
 
 INSTANTIATE_TEST_SUITE_P(
     Spellings, FatCaseClashTest,
     ::testing::Combine(kFormats, ::testing::Values("001.JPG", "001.jpg", "001.Jpg", "001.jPG")),
     [](const ::testing::TestParamInfo<std::tuple<StickFormat, const char*>>& info) {
-      std::string name = FormatLabel(std::get<0>(info.param));
+      std::string name = FormatLabel(std::get<0>(info.param)) + "_";
       for (const char c : std::string(std::get<1>(info.param))) {
         name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
       }
@@ -256,7 +245,7 @@ INSTANTIATE_TEST_SUITE_P(
             FatShuffleCase{"PrefixAStickCannotHold", 20, "Photo_%04d.jpg", 0, "%03d.JPG", "*.jpg",
                            "99", false, 99, 2, ErrorKind::kPrefixNotOnStick, 0, "Foto?"})),
     [](const ::testing::TestParamInfo<std::tuple<StickFormat, FatShuffleCase>>& info) {
-      return FormatLabel(std::get<0>(info.param)) + std::get<1>(info.param).label;
+      return FormatLabel(std::get<0>(info.param)) + "_" + std::get<1>(info.param).label;
     });
 
 // Sticks on which the holding folder cannot be made: the run says why, and every

@@ -9,14 +9,13 @@
 #include <unistd.h>
 
 #include <csignal>
-#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
 
-#include "engine/stick_order.h"
 #include "engine/run_history.h"
 #include "engine/shuffle_run.h"
+#include "engine/stick_order.h"
 #include "tests/proof/fat_volume.h"
 #include "tests/proof/proof_support.h"
 #include "tests/support/fake_view.h"
@@ -32,20 +31,12 @@ using testing::TempFolder;
 constexpr int64_t kRange = 30000;
 constexpr size_t kPad = 5;
 
-std::string OldName(int i) {
-  char name[32];
-  std::snprintf(name, sizeof name, "clip_%05d.bin", i);
-  return name;
-}
+std::string OldName(int i) { return Numbered("clip_%05d.bin", i); }
 
 // fusefat, which serves the FAT image, can leave a stale short entry behind when it
 // moves a file with a long name to another folder; names FAT keeps without a long
 // name keep that driver's fault out of what the test shows.
-std::string ShortName(int i) {
-  char name[32];
-  std::snprintf(name, sizeof name, "C%07d.BIN", i);
-  return name;
-}
+std::string ShortName(int i) { return Numbered("C%07d.BIN", i); }
 
 enum class Place { kHere, kFatStick, kExfatStick };
 
