@@ -7,7 +7,6 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <memory>
 #include <string>
 #include <tuple>
 
@@ -16,14 +15,12 @@
 #include "tests/proof/fat_volume.h"
 #include "tests/proof/proof_support.h"
 #include "tests/support/fake_view.h"
-#include "tests/support/temp_folder.h"
 #include "window/report_texts.h"
 
 namespace vantrel::proof {
 namespace {
 
 using testing::FakeView;
-using testing::TempFolder;
 
 constexpr const char* kFolder = "MUSIK";
 
@@ -38,16 +35,14 @@ std::vector<std::string> Songs(const std::vector<std::string>& names) {
   return songs;
 }
 
-class FatOrderTest : public ::testing::Test {
+class FatOrderTest : public FatVolumeTest {
  protected:
   // A stick whose folder MUSIK holds `songs` songs and a text file that the filter
   // "*.MP3" leaves alone, mounted.
   void Prepare(StickFormat format, int songs) {
     format_ = format;
-    volume_ = std::make_unique<FatVolume>(work_.path(), false, 16384, format);
-    if (!volume_->ready()) {
-      GTEST_SKIP() << "Skipped: no stick can be mounted here: " << volume_->why_not();
-    }
+    FatVolumeTest::Prepare(false, format);
+    if (IsSkipped()) return;
     const std::string stage = work_.PathOf(kFolder);
     ASSERT_EQ(mkdir(stage.c_str(), 0755), 0);
     CreateFiles(stage, songs, SongName);
@@ -92,8 +87,6 @@ class FatOrderTest : public ::testing::Test {
   }
 
   StickFormat format_ = StickFormat::kFat;
-  TempFolder work_;
-  std::unique_ptr<FatVolume> volume_;  // unmounted before work_ is removed
   Snapshot before_;
   std::string folder_;
 };

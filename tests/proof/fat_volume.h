@@ -1,10 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <gtest/gtest.h>
 #include <sys/types.h>
 
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "runtime/posix_runtime.h"
+#include "tests/support/temp_folder.h"
 
 namespace vantrel::proof {
 
@@ -86,6 +91,26 @@ class FatVolume {
   pid_t daemon_ = -1;
   bool kernel_;
   bool mounted_ = false;  // by the kernel
+};
+
+/// A test with a work folder that holds a stick's image.
+class FatVolumeTest : public ::testing::Test {
+ protected:
+  /// With `mount` false the image stays unmounted, to be filled with CopyIn first.
+  void Prepare(bool mount, StickFormat format = StickFormat::kFat) {
+    volume_ = std::make_unique<FatVolume>(work_.path(), mount, 16384, format);
+    if (!volume_->ready()) {
+      GTEST_SKIP() << "Skipped: no stick can be mounted here: " << volume_->why_not();
+    }
+  }
+
+  /// FUSE refuses the no-replace flag; the kernel's drivers take it.
+  RenameMethod ExpectedMethod() const {
+    return volume_->kernel() ? RenameMethod::kRenameNoReplace : RenameMethod::kCheckThenRename;
+  }
+
+  testing::TempFolder work_;
+  std::unique_ptr<FatVolume> volume_;  // unmounted before work_ is removed
 };
 
 }  // namespace vantrel::proof

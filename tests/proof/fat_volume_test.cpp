@@ -17,7 +17,6 @@
 #include <cctype>
 #include <cerrno>
 #include <cstring>
-#include <memory>
 #include <optional>
 #include <set>
 #include <stdexcept>
@@ -27,39 +26,18 @@
 #include "engine/shuffle_run.h"
 #include "tests/proof/proof_support.h"
 #include "tests/support/fake_view.h"
-#include "tests/support/temp_folder.h"
 #include "window/report_texts.h"
 
 namespace vantrel::proof {
 namespace {
 
 using testing::FakeView;
-using testing::TempFolder;
 
 std::string Lower(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return text;
 }
-
-class FatVolumeTest : public ::testing::Test {
- protected:
-  // With `mount` false the image stays unmounted, to be filled with CopyIn first.
-  void Prepare(bool mount, StickFormat format = StickFormat::kFat) {
-    volume_ = std::make_unique<FatVolume>(work_.path(), mount, 16384, format);
-    if (!volume_->ready()) {
-      GTEST_SKIP() << "Skipped: no FAT volume can be mounted here: " << volume_->why_not();
-    }
-  }
-
-  // FUSE refuses the no-replace flag; the kernel's drivers take it.
-  RenameMethod ExpectedMethod() const {
-    return volume_->kernel() ? RenameMethod::kRenameNoReplace : RenameMethod::kCheckThenRename;
-  }
-
-  TempFolder work_;
-  std::unique_ptr<FatVolume> volume_;  // unmounted before work_ is removed
-};
 
 // The spellings of a taken name that FAT and exFAT treat as the same name.
 class FatCaseClashTest

@@ -10,7 +10,6 @@
 
 #include <csignal>
 #include <cstdlib>
-#include <memory>
 #include <string>
 
 #include "engine/run_history.h"
@@ -19,14 +18,12 @@
 #include "tests/proof/fat_volume.h"
 #include "tests/proof/proof_support.h"
 #include "tests/support/fake_view.h"
-#include "tests/support/temp_folder.h"
 #include "window/report_texts.h"
 
 namespace vantrel::proof {
 namespace {
 
 using testing::FakeView;
-using testing::TempFolder;
 
 constexpr int64_t kRange = 30000;
 constexpr size_t kPad = 5;
@@ -50,7 +47,7 @@ struct KillCase {
 
 void PrintTo(const KillCase& c, std::ostream* out) { *out << c.name; }
 
-class KilledRunTest : public ::testing::TestWithParam<KillCase> {
+class KilledRunTest : public FatVolumeTest, public ::testing::WithParamInterface<KillCase> {
  protected:
   // The folder "clips" with the case's files, on the case's file system, in folder_.
   void Prepare(const KillCase& c) {
@@ -61,18 +58,14 @@ class KilledRunTest : public ::testing::TestWithParam<KillCase> {
     if (c.place == Place::kHere) return;
     const StickFormat format =
         c.place == Place::kFatStick ? StickFormat::kFat : StickFormat::kExfat;
-    volume_ = std::make_unique<FatVolume>(work_.path(), false, 16384, format);
-    if (!volume_->ready()) {
-      GTEST_SKIP() << "Skipped: no stick can be mounted here: " << volume_->why_not();
-    }
+    FatVolumeTest::Prepare(false, format);
+    if (IsSkipped()) return;
     std::string why;
     ASSERT_TRUE(volume_->CopyIn(stage, &why) && volume_->Mount(&why)) << why;
     folder_ = volume_->mount_point() + "/clips";
   }
 
   std::string folder_;
-  TempFolder work_;
-  std::unique_ptr<FatVolume> volume_;  // unmounted before work_ is removed
 };
 
 TEST_P(KilledRunTest, EveryFileIsThereOnceANewStartUndoesItAndASecondRunCompletes) {
