@@ -42,7 +42,6 @@ class FakeFolder : public ForwardingFolder {
     const RenameOutcome outcome = ForwardingFolder::RenameNoReplace(from, to, err);
     switch (outcome) {
       case RenameOutcome::kDone:
-        ++runtime_.done_;
         runtime_.renames_.emplace_back(from, to);
         break;
       case RenameOutcome::kTaken:

@@ -91,7 +91,7 @@ class FakeRuntime : public Runtime {
   /// Random values taken so far, scripted ones included.
   int64_t draws() const { return draws_; }
   /// What the file system answered to renames; chosen failures do not count.
-  int done_answers() const { return done_; }
+  int done_answers() const { return static_cast<int>(renames_.size()); }
   int taken_answers() const { return taken_; }
   int failed_answers() const { return failed_; }
   /// The method of the last folder closed.
@@ -107,7 +107,6 @@ class FakeRuntime : public Runtime {
   std::optional<int> listing_error_;
   std::map<std::string, int> rename_errors_;
   std::vector<std::pair<std::string, std::string>> renames_;
-  int done_ = 0;
   int taken_ = 0;
   int failed_ = 0;
   std::optional<RenameMethod> last_method_;
