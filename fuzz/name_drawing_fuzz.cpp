@@ -29,12 +29,14 @@
 #include "engine/taken_names.h"
 #include "runtime/number_text.h"
 #include "runtime/text.h"
+#include "tests/support/fake_view.h"
 #include "window/report_texts.h"
 
 namespace {
 
 using vantrel::DirEntry;
 using vantrel::RenameOutcome;
+using vantrel::testing::FakeView;
 
 constexpr int64_t kDrawLimit = 1'000'000;
 constexpr size_t kMaxEntries = 64;
@@ -169,20 +171,9 @@ class MemoryRuntime : public vantrel::Runtime {
   int64_t draws_ = 0;
 };
 
-class MemoryView : public vantrel::ShuffleView {
- public:
-  std::string range, prefix, filter;
-  std::string FolderPath() const override { return "/memory"; }
-  std::string FilterText() const override { return filter; }
-  std::string PrefixText() const override { return prefix; }
-  std::string RangeText() const override { return range; }
-  void SetRangeText(const std::string& text) override { range = text; }
-  void RefreshFileList() override {}
-};
-
 // Whether some number of 1..N, written as the run writes it, with the run's prefix
 // and `old_name`'s ending, is the name of no entry on the disk.
-bool FreeNumberExists(const Disk& disk, const MemoryView& view, const vantrel::NumberFormat& format,
+bool FreeNumberExists(const Disk& disk, const FakeView& view, const vantrel::NumberFormat& format,
                       const std::string& old_name) {
   const std::optional<double> value = vantrel::ParseNumber(view.range, format);
   if (!value) return false;
@@ -243,7 +234,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   if (disk.random_state == 0) disk.random_state = 1;
 
-  MemoryView view;
+  FakeView view;
+  view.folder = "/memory";
   view.range = fields[0];
   view.prefix = fields[1];
   if ((flags & 32) != 0) view.prefix += std::string("\0x", 2);

@@ -134,7 +134,7 @@ TEST_P(TerminalRunTest, SaysWhatItDidAndAnUndoGivesEveryNameBack) {
   const TerminalCase& c = GetParam();
   testing::TempFolder state;
   testing::TempFolder folder;
-  for (int i = 1; i <= 12; ++i) folder.AddFile("song" + std::to_string(i) + ".mp3");
+  folder.AddFiles(12, "song", ".mp3");
   folder.AddFile("liste.txt");
   const auto before = folder.Contents();
 
@@ -149,9 +149,7 @@ TEST_P(TerminalRunTest, SaysWhatItDidAndAnUndoGivesEveryNameBack) {
   }
   const auto after = folder.Contents();
   EXPECT_EQ(testing::ContentSet(after), testing::ContentSet(before));
-  int kept = 0;
-  for (const auto& [name, content] : before) kept += after.count(name) && after.at(name) == content;
-  EXPECT_EQ(static_cast<int>(before.size()) - kept, c.renamed);
+  EXPECT_EQ(static_cast<int>(before.size()) - testing::KeptNames(before, after), c.renamed);
 
   const Ended undo = RunProgram({"--undo", path}, state.path());
   EXPECT_EQ(undo.exit_code, c.renamed > 0 ? 0 : 1) << undo.err.toStdString();

@@ -86,7 +86,7 @@ TEST(DrawNewNameTest, ShortNameFailsAfterTakingOneValue) {
       EXPECT_EQ(error.kind, ErrorKind::kNameTooShort);
       EXPECT_EQ(error.file, old_name);
     }
-    EXPECT_EQ(runtime.random_calls(), 1);
+    EXPECT_EQ(runtime.draws(), 1);
   }
 }
 

@@ -43,11 +43,7 @@ class OrderedShuffleTest : public ::testing::Test {
     EXPECT_FALSE(folder_.Exists(kHoldingFolder));
     const Contents after = folder_.Contents();
     EXPECT_EQ(ContentSet(after), ContentSet(before_));
-    int kept = 0;
-    for (const auto& [name, content] : before_) {
-      kept += after.count(name) && after.at(name) == content;
-    }
-    return kept;
+    return testing::KeptNames(before_, after);
   }
 
   FakeRuntime runtime_;
@@ -82,7 +78,7 @@ TEST_F(OrderedShuffleTest, AFailureInTheFirstPassBringsBackWhatLeftRenamed) {
 // finds only its own number left.
 TEST_F(OrderedShuffleTest, EveryNumberTakenByTheFilesThemselvesIsDealtOutAnew) {
   TempFolder numbered;
-  for (int i = 1; i <= 5; ++i) numbered.AddFile(std::to_string(i) + ".mp3");
+  numbered.AddFiles(5, "", ".mp3");
   view_.folder = numbered.path();
   view_.range = "5";
   for (int run = 0; run < 20; ++run) {

@@ -29,7 +29,7 @@ using Contents = std::map<std::string, std::string>;
 class ShuffleFaultTest : public ::testing::Test {
  protected:
   ShuffleFaultTest() {
-    for (int i = 1; i <= 8; ++i) folder_.AddFile("song" + std::to_string(i) + ".mp3");
+    folder_.AddFiles(8, "song", ".mp3");
     view_.folder = folder_.path();
     before_ = folder_.Contents();
   }

@@ -18,24 +18,14 @@ namespace {
 
 using testing::FakeRuntime;
 using testing::FakeView;
+using testing::NameByContent;
 using testing::TempFolder;
 
 using Contents = std::map<std::string, std::string>;
 
-// Name by content; contents in these tests are unique.
-std::map<std::string, std::string> NamesByContent(const Contents& contents) {
-  std::map<std::string, std::string> names;
-  for (const auto& [name, content] : contents) names[content] = name;
-  return names;
-}
-
 class ShuffleRunTest : public ::testing::Test {
  protected:
   ShuffleRunTest() { view_.folder = folder_.path(); }
-
-  void AddFiles(int count, const std::string& stem, const std::string& extension) {
-    for (int i = 1; i <= count; ++i) folder_.AddFile(stem + std::to_string(i) + extension);
-  }
 
   ShuffleOutcome Run() { return ShuffleFolder(runtime_, view_); }
 
@@ -45,8 +35,8 @@ class ShuffleRunTest : public ::testing::Test {
                       const std::string& name_pattern) {
     const Contents after = folder_.Contents();
     ASSERT_EQ(after.size(), before.size());
-    const auto old_names = NamesByContent(before);
-    const auto new_names = NamesByContent(after);
+    const auto old_names = NameByContent(before);
+    const auto new_names = NameByContent(after);
     const std::regex form(name_pattern);
     for (const auto& [content, old_name] : old_names) {
       ASSERT_EQ(new_names.count(content), 1u) << "lost: " << old_name;
@@ -67,8 +57,8 @@ class ShuffleRunTest : public ::testing::Test {
 };
 
 TEST_F(ShuffleRunTest, RenamesEveryMatchingFileOnceAndKeepsContents) {
-  AddFiles(20, "IMG_", ".jpg");
-  AddFiles(3, "DSC_", ".JPG");
+  folder_.AddFiles(20, "IMG_", ".jpg");
+  folder_.AddFiles(3, "DSC_", ".JPG");
   folder_.AddFile("notes.txt");
   view_.filter = "*.jpg";
   view_.prefix = "  Foto ";
@@ -91,7 +81,7 @@ TEST_F(ShuffleRunTest, RenamesEveryMatchingFileOnceAndKeepsContents) {
 }
 
 TEST_F(ShuffleRunTest, RaisesTooSmallRangeBeforeTheFirstRename) {
-  AddFiles(12, "track", ".mp3");
+  folder_.AddFiles(12, "track", ".mp3");
   view_.range = "10";
   std::string range_at_first_rename;
   runtime_.before_rename = [&](const std::string&, const std::string&) {
@@ -110,7 +100,7 @@ TEST_F(ShuffleRunTest, RaisesTooSmallRangeBeforeTheFirstRename) {
 }
 
 TEST_F(ShuffleRunTest, LeavesRangeEqualToTheCountAlone) {
-  AddFiles(12, "track", ".mp3");
+  folder_.AddFiles(12, "track", ".mp3");
   view_.range = "12";
   const ShuffleOutcome outcome = Run();
   ASSERT_FALSE(outcome.error.has_value()) << DescribeError(*outcome.error);
@@ -131,7 +121,7 @@ TEST_F(ShuffleRunTest, NothingMatchingStillChecksTheRangeAndRefreshes) {
 }
 
 TEST_F(ShuffleRunTest, ARangeThatIsNoNumberStopsBeforeAnyRename) {
-  AddFiles(3, "a", ".txt");
+  folder_.AddFiles(3, "a", ".txt");
   for (const char* range : {"", "abc", "1e400", "12x"}) {
     view_.range = range;
     const ShuffleOutcome outcome = Run();
@@ -144,7 +134,7 @@ TEST_F(ShuffleRunTest, ARangeThatIsNoNumberStopsBeforeAnyRename) {
 }
 
 TEST_F(ShuffleRunTest, RefusesDangerousSettingsBeforeAnyRename) {
-  AddFiles(3, "a", ".txt");
+  folder_.AddFiles(3, "a", ".txt");
   const struct {
     const char* prefix;
     const char* range;
@@ -206,14 +196,14 @@ TEST_F(ShuffleRunTest, ShufflesNamesThatAreNotUtf8) {
   const ShuffleOutcome outcome = Run();
   ASSERT_FALSE(outcome.error.has_value()) << DescribeError(*outcome.error);
   EXPECT_EQ(outcome.renamed, 3);
-  const auto names = NamesByContent(folder_.Contents());
+  const auto names = NameByContent(folder_.Contents());
   EXPECT_TRUE(std::regex_match(names.at("1"), std::regex(R"(\d{3}\.mp3)")));
   EXPECT_EQ(names.at("2").substr(3), ".m\xE4p");
   EXPECT_EQ(names.at("3").substr(3), "\xFF\xFE\xFD\xFC");
 }
 
 TEST_F(ShuffleRunTest, SecondRunRenamesEveryFileAgain) {
-  AddFiles(50, "f", ".dat");
+  folder_.AddFiles(50, "f", ".dat");
   view_.range = "60";
   ASSERT_FALSE(Run().error.has_value());
   const Contents first = folder_.Contents();
@@ -253,7 +243,7 @@ TEST_F(ShuffleRunTest, AShortNameStopsTheRunAtItsTurnAndKeepsEarlierRenames) {
 }
 
 TEST_F(ShuffleRunTest, StopRequestEndsBetweenTwoFilesKeepingWhatIsDone) {
-  AddFiles(10, "s", ".wav");
+  folder_.AddFiles(10, "s", ".wav");
   view_.stop_after = 4;
   const ShuffleOutcome outcome = Run();
   EXPECT_FALSE(outcome.error.has_value());
@@ -271,9 +261,9 @@ TEST(ShuffleRealRuntimeTest, TwoRunsInOneProcessGiveDifferentOrders) {
   FakeView view;
   view.folder = folder.path();
   ASSERT_FALSE(ShuffleFolder(runtime, view).error.has_value());
-  const auto first = NamesByContent(folder.Contents());
+  const auto first = NameByContent(folder.Contents());
   ASSERT_FALSE(ShuffleFolder(runtime, view).error.has_value());
-  const auto second = NamesByContent(folder.Contents());
+  const auto second = NameByContent(folder.Contents());
   EXPECT_NE(first, second);
 }
 

@@ -216,7 +216,7 @@ class BadInputTest : public ::testing::TestWithParam<InputCase> {
 
 TEST_P(BadInputTest, WorksAsDocumentedOrStopsBeforeAnyRename) {
   InputCase c = GetParam();
-  ProbeRuntime runtime(c.german ? kGerman : kEnglish);
+  FakeRuntime runtime(c.german ? kGerman : kEnglish);
   runtime.draw_limit = kDrawLimit;
   FakeView view;
   view.folder = folder_.path();
@@ -318,8 +318,8 @@ class WideRangeTest : public ::testing::TestWithParam<WideRangeCase> {};
 TEST_P(WideRangeTest, SecondRunWithEveryNumberTakenStopsWithNoFreeName) {
   const std::string& range = GetParam().range;
   TempFolder folder;
-  for (int i = 1; i <= 3; ++i) folder.AddFile("song" + std::to_string(i) + ".mp3");
-  ProbeRuntime runtime(kEnglish);
+  folder.AddFiles(3, "song", ".mp3");
+  FakeRuntime runtime(kEnglish);
   runtime.draw_limit = kDrawLimit;
   FakeView view;
   view.folder = folder.path();
@@ -332,7 +332,7 @@ TEST_P(WideRangeTest, SecondRunWithEveryNumberTakenStopsWithNoFreeName) {
     // The three files now carry all three numbers; none is left for three others.
     // (Not for the same three: a stick's run frees their numbers as they leave for
     // the holding folder.)
-    for (int i = 1; i <= 3; ++i) folder.AddFile("tune" + std::to_string(i) + ".mp3");
+    folder.AddFiles(3, "tune", ".mp3");
     view.filter = "tune*";
     const Snapshot before = ReadFolder(folder.path());
     const ShuffleOutcome second = ShuffleFolder(runtime, view);

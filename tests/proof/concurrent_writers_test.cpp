@@ -27,7 +27,6 @@
 namespace vantrel::proof {
 namespace {
 
-using testing::FakeRuntime;
 using testing::FakeView;
 using testing::TempFolder;
 
@@ -35,11 +34,7 @@ constexpr int kFiles = 5000;
 constexpr int64_t kRange = 9999;  // four digits: the writer's names are likely candidates
 constexpr size_t kAlive = 600;    // writer's files present at any time
 
-std::string Candidate(int64_t k) {
-  char name[32];
-  std::snprintf(name, sizeof name, "%04lld.dat", static_cast<long long>(k));
-  return name;
-}
+std::string Candidate(int64_t k) { return Numbered("%04d.dat", static_cast<int>(k)); }
 
 // Creates files under names the run is likely to draw and deletes them again,
 // checking before each delete that the file is still its own.
@@ -145,14 +140,10 @@ class ConcurrentWritersTest : public ::testing::TestWithParam<RenameMethod> {};
 
 TEST_P(ConcurrentWritersTest, NothingIsReplacedAndEveryContentStaysOnce) {
   TempFolder folder;
-  CreateFiles(folder.path(), kFiles, [](int i) {
-    char name[32];
-    std::snprintf(name, sizeof name, "img_%05d.dat", i);
-    return std::string(name);
-  });
+  CreateFiles(folder.path(), kFiles, [](int i) { return Numbered("img_%05d.dat", i); });
   const Snapshot before = ReadFolder(folder.path());
 
-  ProbeRuntime runtime;
+  FakeRuntime runtime;
   if (GetParam() == RenameMethod::kLinkUnlink) runtime.rename_calls = CallsWithoutNoReplaceFlag();
   runtime.draw_limit = 100'000'000;
   FakeView view;

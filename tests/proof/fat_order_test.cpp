@@ -7,33 +7,25 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <memory>
 #include <string>
 #include <tuple>
 
-#include "engine/stick_order.h"
 #include "engine/shuffle_run.h"
+#include "engine/stick_order.h"
 #include "tests/proof/fat_volume.h"
 #include "tests/proof/proof_support.h"
 #include "tests/support/fake_view.h"
-#include "tests/support/temp_folder.h"
 #include "window/report_texts.h"
 
 namespace vantrel::proof {
 namespace {
 
 using testing::FakeView;
-using testing::TempFolder;
 
 constexpr const char* kFolder = "MUSIK";
 
 // 8.3 names in capitals: fusefat keeps those intact over hundreds of renames.
-std::string SongName(int i) {
-  char name[16];
-  std::snprintf(name, sizeof name, "LIED%04d.MP3", i);
-  return name;
-}
+std::string SongName(int i) { return Numbered("LIED%04d.MP3", i); }
 
 bool IsSong(const std::string& name) { return name.ends_with(".MP3"); }
 
@@ -43,16 +35,14 @@ std::vector<std::string> Songs(const std::vector<std::string>& names) {
   return songs;
 }
 
-class FatOrderTest : public ::testing::Test {
+class FatOrderTest : public FatVolumeTest {
  protected:
   // A stick whose folder MUSIK holds `songs` songs and a text file that the filter
   // "*.MP3" leaves alone, mounted.
   void Prepare(StickFormat format, int songs) {
     format_ = format;
-    volume_ = std::make_unique<FatVolume>(work_.path(), false, 16384, format);
-    if (!volume_->ready()) {
-      GTEST_SKIP() << "Skipped: no stick can be mounted here: " << volume_->why_not();
-    }
+    FatVolumeTest::Prepare(false, format);
+    if (IsSkipped()) return;
     const std::string stage = work_.PathOf(kFolder);
     ASSERT_EQ(mkdir(stage.c_str(), 0755), 0);
     CreateFiles(stage, songs, SongName);
@@ -97,15 +87,9 @@ class FatOrderTest : public ::testing::Test {
   }
 
   StickFormat format_ = StickFormat::kFat;
-  TempFolder work_;
-  std::unique_ptr<FatVolume> volume_;  // unmounted before work_ is removed
   Snapshot before_;
   std::string folder_;
 };
-
-std::string FormatLabel(StickFormat format) {
-  return format == StickFormat::kFat ? "Fat" : "Exfat";
-}
 
 class FatOrderAfterRunTest : public FatOrderTest,
                              public ::testing::WithParamInterface<StickFormat> {};

@@ -15,9 +15,10 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <sstream>
 #include <thread>
+
+#include "tests/support/temp_folder.h"
 
 namespace vantrel::proof {
 namespace {
@@ -59,13 +60,6 @@ bool IsFuseMount(const std::string& path) {
   return statfs(path.c_str(), &info) == 0 && info.f_type == kFuseSuperMagic;
 }
 
-std::string ReadText(const std::string& path) {
-  std::ifstream in(path);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 std::string FatBits() {
   const char* bits = std::getenv("VANTREL_STICK_FAT");
   return bits != nullptr ? bits : "";
@@ -87,13 +81,8 @@ int RunProgram(const std::vector<std::string>& argv, std::string* output) {
     close(pipe_fds[0]);
     return 127;
   }
-  char buffer[4096];
-  for (;;) {
-    const ssize_t n = read(pipe_fds[0], buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    if (output != nullptr) output->append(buffer, static_cast<size_t>(n));
-  }
+  std::string ignored;
+  testing::ReadAll(pipe_fds[0], output != nullptr ? output : &ignored);
   close(pipe_fds[0]);
   int status = 0;
   while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
@@ -209,7 +198,7 @@ bool FatVolume::Mount(std::string* why, bool read_only) {
       *why = code == 127 ? (fat ? "fusefat is missing (Debian package fusefat)"
                                 : "mount.exfat-fuse is missing (Debian package exfat-fuse)")
                          : "the FUSE daemon could not mount the image (exit " +
-                               std::to_string(code) + "): " + ReadText(log_);
+                               std::to_string(code) + "): " + testing::ReadFile(log_);
       return false;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -217,7 +206,7 @@ bool FatVolume::Mount(std::string* why, bool read_only) {
   kill(daemon_, SIGKILL);
   waitpid(daemon_, nullptr, 0);
   daemon_ = -1;
-  *why = "the FUSE daemon did not mount within 20 s: " + ReadText(log_);
+  *why = "the FUSE daemon did not mount within 20 s: " + testing::ReadFile(log_);
   return false;
 }
 

@@ -1,10 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <gtest/gtest.h>
 #include <sys/types.h>
 
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "runtime/posix_runtime.h"
+#include "tests/support/temp_folder.h"
 
 namespace vantrel::proof {
 
@@ -16,6 +21,11 @@ enum class StickFormat {
   kFat,    // mkfs.vfat, mounted with fusefat
   kExfat,  // mkfs.exfat on a loop device, mounted with exfat-fuse
 };
+
+/// The format as test names spell it.
+inline std::string FormatLabel(StickFormat format) {
+  return format == StickFormat::kFat ? "Fat" : "Exfat";
+}
 
 /// With VANTREL_STICK_DRIVER=kernel in the environment, sticks are mounted with the
 /// kernel's vfat and exfat drivers and the options a desktop's automounter gives
@@ -81,6 +91,26 @@ class FatVolume {
   pid_t daemon_ = -1;
   bool kernel_;
   bool mounted_ = false;  // by the kernel
+};
+
+/// A test with a work folder that holds a stick's image.
+class FatVolumeTest : public ::testing::Test {
+ protected:
+  /// With `mount` false the image stays unmounted, to be filled with CopyIn first.
+  void Prepare(bool mount, StickFormat format = StickFormat::kFat) {
+    volume_ = std::make_unique<FatVolume>(work_.path(), mount, 16384, format);
+    if (!volume_->ready()) {
+      GTEST_SKIP() << "Skipped: no stick can be mounted here: " << volume_->why_not();
+    }
+  }
+
+  /// FUSE refuses the no-replace flag; the kernel's drivers take it.
+  RenameMethod ExpectedMethod() const {
+    return volume_->kernel() ? RenameMethod::kRenameNoReplace : RenameMethod::kCheckThenRename;
+  }
+
+  testing::TempFolder work_;
+  std::unique_ptr<FatVolume> volume_;  // unmounted before work_ is removed
 };
 
 }  // namespace vantrel::proof

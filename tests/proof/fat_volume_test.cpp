@@ -17,8 +17,6 @@
 #include <cctype>
 #include <cerrno>
 #include <cstring>
-#include <cstdio>
-#include <memory>
 #include <optional>
 #include <set>
 #include <stdexcept>
@@ -28,45 +26,18 @@
 #include "engine/shuffle_run.h"
 #include "tests/proof/proof_support.h"
 #include "tests/support/fake_view.h"
-#include "tests/support/temp_folder.h"
 #include "window/report_texts.h"
 
 namespace vantrel::proof {
 namespace {
 
 using testing::FakeView;
-using testing::TempFolder;
 
 std::string Lower(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return text;
 }
-
-std::string Numbered(const char* format, int i) {
-  char name[64];
-  std::snprintf(name, sizeof name, format, i);
-  return name;
-}
-
-class FatVolumeTest : public ::testing::Test {
- protected:
-  // With `mount` false the image stays unmounted, to be filled with CopyIn first.
-  void Prepare(bool mount, StickFormat format = StickFormat::kFat) {
-    volume_ = std::make_unique<FatVolume>(work_.path(), mount, 16384, format);
-    if (!volume_->ready()) {
-      GTEST_SKIP() << "Skipped: no FAT volume can be mounted here: " << volume_->why_not();
-    }
-  }
-
-  // FUSE refuses the no-replace flag; the kernel's drivers take it.
-  RenameMethod ExpectedMethod() const {
-    return volume_->kernel() ? RenameMethod::kRenameNoReplace : RenameMethod::kCheckThenRename;
-  }
-
-  TempFolder work_;
-  std::unique_ptr<FatVolume> volume_;  // unmounted before work_ is removed
-};
 
 // The spellings of a taken name that FAT and exFAT treat as the same name.
 class FatCaseClashTest
@@ -104,17 +75,13 @@ TEST_P(FatCaseClashTest, RenameOntoAnotherSpellingIsTakenAndReplacesNothing) {
   EXPECT_EQ(ReadFolder(folder_), (Snapshot{{"003.JPG", "obstacle"}, {spelling, "photo"}}));
 }
 
-std::string FormatLabel(StickFormat format) {
-  return format == StickFormat::kFat ? "Fat_" : "Exfat_";
-}
-
 const auto kFormats = ::testing::Values(StickFormat::kFat, StickFormat::kExfat);
 
 INSTANTIATE_TEST_SUITE_P(
     Spellings, FatCaseClashTest,
     ::testing::Combine(kFormats, ::testing::Values("001.JPG", "001.jpg", "001.Jpg", "001.jPG")),
     [](const ::testing::TestParamInfo<std::tuple<StickFormat, const char*>>& info) {
-      std::string name = FormatLabel(std::get<0>(info.param));
+      std::string name = FormatLabel(std::get<0>(info.param)) + "_";
       for (const char c : std::string(std::get<1>(info.param))) {
         name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
       }
@@ -165,7 +132,7 @@ TEST_P(FatShuffleTest, EveryFileStaysOnceWithItsContentAndNoNamesClashByCase) {
     ASSERT_EQ(std::set<std::string>(listed.begin(), listed.end()), staged);
   }
 
-  ProbeRuntime runtime;
+  FakeRuntime runtime;
   runtime.draw_limit = 10'000'000;
   FakeView view;
   view.folder = folder;
@@ -256,7 +223,7 @@ INSTANTIATE_TEST_SUITE_P(
             FatShuffleCase{"PrefixAStickCannotHold", 20, "Photo_%04d.jpg", 0, "%03d.JPG", "*.jpg",
                            "99", false, 99, 2, ErrorKind::kPrefixNotOnStick, 0, "Foto?"})),
     [](const ::testing::TestParamInfo<std::tuple<StickFormat, FatShuffleCase>>& info) {
-      return FormatLabel(std::get<0>(info.param)) + std::get<1>(info.param).label;
+      return FormatLabel(std::get<0>(info.param)) + "_" + std::get<1>(info.param).label;
     });
 
 // Sticks on which the holding folder cannot be made: the run says why, and every

@@ -9,43 +9,31 @@
 #include <unistd.h>
 
 #include <csignal>
-#include <cstdio>
 #include <cstdlib>
-#include <memory>
 #include <string>
 
-#include "engine/stick_order.h"
 #include "engine/run_history.h"
 #include "engine/shuffle_run.h"
+#include "engine/stick_order.h"
 #include "tests/proof/fat_volume.h"
 #include "tests/proof/proof_support.h"
 #include "tests/support/fake_view.h"
-#include "tests/support/temp_folder.h"
 #include "window/report_texts.h"
 
 namespace vantrel::proof {
 namespace {
 
 using testing::FakeView;
-using testing::TempFolder;
 
 constexpr int64_t kRange = 30000;
 constexpr size_t kPad = 5;
 
-std::string OldName(int i) {
-  char name[32];
-  std::snprintf(name, sizeof name, "clip_%05d.bin", i);
-  return name;
-}
+std::string OldName(int i) { return Numbered("clip_%05d.bin", i); }
 
 // fusefat, which serves the FAT image, can leave a stale short entry behind when it
 // moves a file with a long name to another folder; names FAT keeps without a long
 // name keep that driver's fault out of what the test shows.
-std::string ShortName(int i) {
-  char name[32];
-  std::snprintf(name, sizeof name, "C%07d.BIN", i);
-  return name;
-}
+std::string ShortName(int i) { return Numbered("C%07d.BIN", i); }
 
 enum class Place { kHere, kFatStick, kExfatStick };
 
@@ -59,7 +47,7 @@ struct KillCase {
 
 void PrintTo(const KillCase& c, std::ostream* out) { *out << c.name; }
 
-class KilledRunTest : public ::testing::TestWithParam<KillCase> {
+class KilledRunTest : public FatVolumeTest, public ::testing::WithParamInterface<KillCase> {
  protected:
   // The folder "clips" with the case's files, on the case's file system, in folder_.
   void Prepare(const KillCase& c) {
@@ -70,18 +58,14 @@ class KilledRunTest : public ::testing::TestWithParam<KillCase> {
     if (c.place == Place::kHere) return;
     const StickFormat format =
         c.place == Place::kFatStick ? StickFormat::kFat : StickFormat::kExfat;
-    volume_ = std::make_unique<FatVolume>(work_.path(), false, 16384, format);
-    if (!volume_->ready()) {
-      GTEST_SKIP() << "Skipped: no stick can be mounted here: " << volume_->why_not();
-    }
+    FatVolumeTest::Prepare(false, format);
+    if (IsSkipped()) return;
     std::string why;
     ASSERT_TRUE(volume_->CopyIn(stage, &why) && volume_->Mount(&why)) << why;
     folder_ = volume_->mount_point() + "/clips";
   }
 
   std::string folder_;
-  TempFolder work_;
-  std::unique_ptr<FatVolume> volume_;  // unmounted before work_ is removed
 };
 
 TEST_P(KilledRunTest, EveryFileIsThereOnceANewStartUndoesItAndASecondRunCompletes) {

@@ -1,11 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tests/proof/proof_support.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <pty.h>
 #include <signal.h>
-#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -13,149 +11,10 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
-#include <stdexcept>
 
 #include "runtime/text.h"
 
 namespace vantrel::proof {
-namespace {
-
-std::string ErrnoText(const std::string& what) { return what + ": " + std::strerror(errno); }
-
-bool WriteAll(int fd, const std::string& content) {
-  size_t written = 0;
-  while (written < content.size()) {
-    const ssize_t n = write(fd, content.data() + written, content.size() - written);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    written += static_cast<size_t>(n);
-  }
-  return true;
-}
-
-bool ReadAll(int fd, std::string* content) {
-  char buffer[4096];
-  for (;;) {
-    const ssize_t n = read(fd, buffer, sizeof buffer);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    if (n == 0) return true;
-    content->append(buffer, static_cast<size_t>(n));
-  }
-}
-
-int CreateAt(int dir_fd, const std::string& name, const std::string& content) {
-  const int fd = openat(dir_fd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-  if (fd < 0) return errno;
-  const bool ok = WriteAll(fd, content);
-  const int code = errno;
-  if (close(fd) != 0 || !ok) return ok ? errno : code;
-  return 0;
-}
-
-}  // namespace
-
-void WriteNewFile(const std::string& path, const std::string& content) {
-  const int code = CreateAt(AT_FDCWD, path, content);
-  if (code != 0) throw std::runtime_error("create " + path + ": " + std::strerror(code));
-}
-
-std::string ContentOf(int i) { return "original content " + std::to_string(i) + "\n"; }
-
-void CreateFiles(const std::string& folder, int count,
-                 const std::function<std::string(int)>& name_of) {
-  const int dir_fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir_fd < 0) throw std::runtime_error(ErrnoText("open " + folder));
-  for (int i = 1; i <= count; ++i) {
-    const std::string name = name_of(i);
-    const int code = CreateAt(dir_fd, name, ContentOf(i));
-    if (code != 0) {
-      close(dir_fd);
-      throw std::runtime_error("create " + name + ": " + std::strerror(code));
-    }
-  }
-  close(dir_fd);
-}
-
-std::vector<std::string> ListNames(const std::string& folder) {
-  DIR* dir = opendir(folder.c_str());
-  if (dir == nullptr) throw std::runtime_error(ErrnoText("opendir " + folder));
-  std::vector<std::string> names;
-  while (const dirent* entry = readdir(dir)) {
-    const std::string name = entry->d_name;
-    if (name != "." && name != "..") names.push_back(name);
-  }
-  closedir(dir);
-  return names;
-}
-
-Snapshot ReadFolder(const std::string& folder) {
-  const int dir_fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir_fd < 0) throw std::runtime_error(ErrnoText("open " + folder));
-  Snapshot snapshot;
-  for (const std::string& name : ListNames(folder)) {
-    struct stat info {};
-    if (fstatat(dir_fd, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(info.st_mode)) {
-      continue;
-    }
-    const int fd = openat(dir_fd, name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-    if (fd < 0) {
-      close(dir_fd);
-      throw std::runtime_error(ErrnoText("open " + name));
-    }
-    std::string content;
-    const bool ok = ReadAll(fd, &content);
-    close(fd);
-    if (!ok) {
-      close(dir_fd);
-      throw std::runtime_error(ErrnoText("read " + name));
-    }
-    snapshot.emplace(name, std::move(content));
-  }
-  close(dir_fd);
-  return snapshot;
-}
-
-std::map<std::string, std::string> NameByContent(const Snapshot& snapshot) {
-  std::map<std::string, std::string> names;
-  for (const auto& [name, content] : snapshot) names[content] = name;
-  return names;
-}
-
-::testing::AssertionResult SameContentsEachOnce(const Snapshot& before, const Snapshot& after) {
-  std::map<std::string, std::vector<std::string>> holders;
-  for (const auto& [name, content] : after) holders[content].push_back(name);
-  int lost = 0;
-  int doubled = 0;
-  int foreign = 0;
-  std::string detail;
-  for (const auto& [name, content] : before) {
-    const auto found = holders.find(content);
-    if (found == holders.end()) {
-      if (++lost <= 5) detail += "\n  lost: " + DisplayName(name);
-    } else if (found->second.size() != 1) {
-      if (++doubled <= 5) {
-        detail += "\n  " + std::to_string(found->second.size()) + " copies of " + DisplayName(name);
-      }
-    }
-  }
-  const std::map<std::string, std::string> old_names = NameByContent(before);
-  for (const auto& [name, content] : after) {
-    if (old_names.count(content) == 0 && ++foreign <= 5) {
-      detail += "\n  unknown content in: " + DisplayName(name);
-    }
-  }
-  if (lost == 0 && doubled == 0 && foreign == 0 && before.size() == after.size()) {
-    return ::testing::AssertionSuccess();
-  }
-  return ::testing::AssertionFailure()
-         << before.size() << " files before, " << after.size() << " after; " << lost << " lost, "
-         << doubled << " duplicated, " << foreign << " unknown" << detail;
-}
 
 bool IsDrawnName(const std::string& name, const std::string& old_name, const std::string& prefix,
                  int64_t range, size_t pad_width) {
@@ -175,53 +34,6 @@ bool IsDrawnName(const std::string& name, const std::string& old_name, const std
   const size_t natural = digits.size() - significant;
   return number >= 1 && number <= range &&
          digits.size() == (natural >= pad_width ? natural : pad_width);
-}
-
-class ProbeFolder : public testing::ForwardingFolder {
- public:
-  /// Takes ownership of `real`.
-  ProbeFolder(ProbeRuntime& runtime, PosixFolder* real)
-      : ForwardingFolder(std::unique_ptr<Folder>(real)), runtime_(runtime), posix_(*real) {}
-  ~ProbeFolder() override { runtime_.last_method_ = posix_.method(); }
-  ProbeFolder(const ProbeFolder&) = delete;
-  ProbeFolder& operator=(const ProbeFolder&) = delete;
-
-  RenameOutcome RenameNoReplace(const std::string& from, const std::string& to,
-                                SysError* err) override {
-    const RenameOutcome outcome = ForwardingFolder::RenameNoReplace(from, to, err);
-    switch (outcome) {
-      case RenameOutcome::kDone:
-        ++runtime_.done_;
-        break;
-      case RenameOutcome::kTaken:
-        ++runtime_.taken_;
-        break;
-      case RenameOutcome::kMissing:
-      case RenameOutcome::kFailed:
-        ++runtime_.failed_;
-        break;
-    }
-    return outcome;
-  }
-
- private:
-  ProbeRuntime& runtime_;
-  const PosixFolder& posix_;
-};
-
-std::unique_ptr<Folder> ProbeRuntime::OpenFolder(const std::string& path, SysError* err) {
-  const int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) {
-    *err = SysError{"open", path, errno};
-    return nullptr;
-  }
-  return std::make_unique<ProbeFolder>(*this, new PosixFolder(fd, path, rename_calls));
-}
-
-double ProbeRuntime::NextRandom() {
-  if (draw_limit > 0 && draws_ >= draw_limit) throw DrawLimitReached{draws_};
-  ++draws_;
-  return static_cast<double>(generator_() >> 11) * 0x1.0p-53;
 }
 
 Killed RunAndKill(const std::string& child, const std::string& folder, const std::string& range,
@@ -279,16 +91,6 @@ bool WritesToStandardError(pid_t pid) {
   return call >> number >> fd && number == std::to_string(SYS_write) && fd == "0x2";
 }
 
-std::string ReadAll(int fd) {
-  std::string text;
-  char buffer[4096];
-  ssize_t n;
-  while ((n = read(fd, buffer, sizeof buffer)) > 0 || (n < 0 && errno == EINTR)) {
-    if (n > 0) text.append(buffer, static_cast<size_t>(n));
-  }
-  return text;
-}
-
 }  // namespace
 
 Interrupted RunAndInterrupt(const std::vector<std::string>& argv, bool interrupt) {
@@ -322,8 +124,9 @@ Interrupted RunAndInterrupt(const std::vector<std::string>& argv, bool interrupt
     tcflow(terminal_side, TCOON);
   }
   close(terminal_side);
-  result.shown = ReadAll(terminal);
-  result.out = ReadAll(out[0]);
+  // The terminal ends with EIO once the program has closed its side.
+  testing::ReadAll(terminal, &result.shown);
+  testing::ReadAll(out[0], &result.out);
   close(terminal);
   close(out[0]);
   int status = 0;

@@ -1,45 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <cstdint>
-#include <functional>
-#include <map>
-#include <optional>
-#include <random>
 #include <string>
 #include <vector>
 
 #include "runtime/posix_runtime.h"
 #include "tests/support/fake_runtime.h"
+#include "tests/support/temp_folder.h"
 
 namespace vantrel::proof {
-
-/// Name -> content of every regular file directly in a folder.
-using Snapshot = std::map<std::string, std::string>;
-
-/// Creates `path` with `content`; refuses to replace anything. Throws on failure.
-void WriteNewFile(const std::string& path, const std::string& content);
-
-/// Creates files name_of(1) .. name_of(count) in `folder`, file i holding
-/// ContentOf(i). Much faster than ofstream for tens of thousands of files.
-void CreateFiles(const std::string& folder, int count,
-                 const std::function<std::string(int)>& name_of);
-std::string ContentOf(int i);
-
-/// Regular files only (links not followed): a rename must never turn a file
-/// into something else.
-Snapshot ReadFolder(const std::string& folder);
-/// Entry names of any kind, without "." and "..".
-std::vector<std::string> ListNames(const std::string& folder);
-
-/// Every content of `before` is found in exactly one file of `after`, and `after`
-/// holds no content that `before` lacks. Contents of `before` must be unique.
-::testing::AssertionResult SameContentsEachOnce(const Snapshot& before, const Snapshot& after);
-
-/// Content -> name, for unique contents.
-std::map<std::string, std::string> NameByContent(const Snapshot& snapshot);
 
 /// True when `name` is what a run could have given `old_name`: `prefix`, a number
 /// of 1..range filled with "0" to `pad_width` digits, and the old name's last four
@@ -47,47 +17,19 @@ std::map<std::string, std::string> NameByContent(const Snapshot& snapshot);
 bool IsDrawnName(const std::string& name, const std::string& old_name, const std::string& prefix,
                  int64_t range, size_t pad_width);
 
-/// Thrown out of NextRandom once a run takes more random values than a test allows,
-/// so that a run that would draw forever fails instead of blocking the suite.
-struct DrawLimitReached {
-  int64_t draws;
-};
-
-/// A real PosixRuntime on real folders with what tests need to see: a fixed seed,
-/// replaceable rename calls, counts of the file system's answers and the rename
-/// method the folder ended up with.
-class ProbeRuntime : public Runtime {
- public:
-  explicit ProbeRuntime(NumberFormat format = NumberFormat{}, uint64_t seed = 20261208)
-      : format_(std::move(format)), generator_(seed) {}
-
-  RenameCalls rename_calls = RenameCalls::System();
-  int64_t draw_limit = 0;  // 0: unlimited
-
-  std::unique_ptr<Folder> OpenFolder(const std::string& path, SysError* err) override;
-  double NextRandom() override;
-  NumberFormat UserNumberFormat() const override { return format_; }
-
-  int64_t draws() const { return draws_; }
-  int done_answers() const { return done_; }
-  int taken_answers() const { return taken_; }
-  int failed_answers() const { return failed_; }
-  /// The method of the last folder closed.
-  std::optional<RenameMethod> last_method() const { return last_method_; }
-
- private:
-  friend class ProbeFolder;
-  NumberFormat format_;
-  std::mt19937_64 generator_;
-  int64_t draws_ = 0;
-  int done_ = 0;
-  int taken_ = 0;
-  int failed_ = 0;
-  std::optional<RenameMethod> last_method_;
-};
-
 using testing::CallsWithoutFlagOrLinks;
 using testing::CallsWithoutNoReplaceFlag;
+using testing::ContentOf;
+using testing::CreateFiles;
+using testing::DrawLimitReached;
+using testing::FakeRuntime;
+using testing::ListNames;
+using testing::NameByContent;
+using testing::Numbered;
+using testing::ReadFolder;
+using testing::SameContentsEachOnce;
+using testing::Snapshot;
+using testing::WriteNewFile;
 
 const char* MethodName(RenameMethod method);
 

@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdio>
 #include <set>
 #include <string>
 #include <vector>
@@ -29,11 +27,6 @@ struct ScaleCase {
   bool works;
 };
 
-std::vector<std::string> Sorted(std::vector<std::string> names) {
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 void PrintTo(const ScaleCase& c, std::ostream* out) { *out << c.label; }
 
 class ScaleTest : public ::testing::TestWithParam<ScaleCase> {};
@@ -41,19 +34,15 @@ class ScaleTest : public ::testing::TestWithParam<ScaleCase> {};
 TEST_P(ScaleTest, ShufflesUpToTheLimitAndRefusesBeyondItUntouched) {
   const ScaleCase& c = GetParam();
   TempFolder folder;
-  CreateFiles(folder.path(), c.files, [](int i) {
-    char name[32];
-    std::snprintf(name, sizeof name, "track_%05d.ogg", i);
-    return std::string(name);
-  });
-  ProbeRuntime runtime;
+  CreateFiles(folder.path(), c.files, [](int i) { return Numbered("track_%05d.ogg", i); });
+  FakeRuntime runtime;
   runtime.draw_limit = 100'000'000;
   FakeView view;
   view.folder = folder.path();
   view.range = c.range;
 
   // Contents are read only where files move; a refused run is checked by name.
-  const std::vector<std::string> names_before = Sorted(ListNames(folder.path()));
+  const std::vector<std::string> names_before = folder.Names();
   const Snapshot before = c.works ? ReadFolder(folder.path()) : Snapshot{};
   ShuffleOutcome outcome;
   try {
@@ -67,7 +56,7 @@ TEST_P(ScaleTest, ShufflesUpToTheLimitAndRefusesBeyondItUntouched) {
     EXPECT_EQ(outcome.renamed, 0);
     EXPECT_EQ(runtime.draws(), 0);
     EXPECT_EQ(view.range, c.range);
-    EXPECT_EQ(Sorted(ListNames(folder.path())), names_before);
+    EXPECT_EQ(folder.Names(), names_before);
     return;
   }
   const Snapshot after = ReadFolder(folder.path());
@@ -78,11 +67,7 @@ TEST_P(ScaleTest, ShufflesUpToTheLimitAndRefusesBeyondItUntouched) {
   EXPECT_TRUE(SameContentsEachOnce(before, after));
   // With the range equal to the count, every number is given exactly once.
   std::set<std::string> expected;
-  for (int k = 1; k <= c.files; ++k) {
-    char name[32];
-    std::snprintf(name, sizeof name, "%05d.ogg", k);
-    expected.insert(name);
-  }
+  for (int k = 1; k <= c.files; ++k) expected.insert(Numbered("%05d.ogg", k));
   std::set<std::string> names;
   for (const auto& entry : after) names.insert(entry.first);
   EXPECT_EQ(names, expected);

@@ -10,8 +10,12 @@ namespace vantrel::testing {
 
 class FakeFolder : public ForwardingFolder {
  public:
-  FakeFolder(FakeRuntime& runtime, std::unique_ptr<Folder> real)
-      : ForwardingFolder(std::move(real)), runtime_(runtime) {}
+  /// Takes ownership of `real`.
+  FakeFolder(FakeRuntime& runtime, PosixFolder* real)
+      : ForwardingFolder(std::unique_ptr<Folder>(real)), runtime_(runtime), posix_(*real) {}
+  ~FakeFolder() override { runtime_.last_method_ = posix_.method(); }
+  FakeFolder(const FakeFolder&) = delete;
+  FakeFolder& operator=(const FakeFolder&) = delete;
 
   bool ReadEntries(std::vector<DirEntry>* entries, SysError* err) override {
     if (runtime_.listing_error_) {
@@ -36,12 +40,24 @@ class FakeFolder : public ForwardingFolder {
       return fault->second == ENOENT ? RenameOutcome::kMissing : RenameOutcome::kFailed;
     }
     const RenameOutcome outcome = ForwardingFolder::RenameNoReplace(from, to, err);
-    if (outcome == RenameOutcome::kDone) runtime_.renames_.emplace_back(from, to);
+    switch (outcome) {
+      case RenameOutcome::kDone:
+        runtime_.renames_.emplace_back(from, to);
+        break;
+      case RenameOutcome::kTaken:
+        ++runtime_.taken_;
+        break;
+      case RenameOutcome::kMissing:
+      case RenameOutcome::kFailed:
+        ++runtime_.failed_;
+        break;
+    }
     return outcome;
   }
 
  private:
   FakeRuntime& runtime_;
+  const PosixFolder& posix_;
 };
 
 std::unique_ptr<Folder> FakeRuntime::OpenFolder(const std::string& path, SysError* err) {
@@ -54,11 +70,12 @@ std::unique_ptr<Folder> FakeRuntime::OpenFolder(const std::string& path, SysErro
     *err = SysError{"open", path, errno};
     return nullptr;
   }
-  return std::make_unique<FakeFolder>(*this, std::make_unique<PosixFolder>(fd, path, rename_calls));
+  return std::make_unique<FakeFolder>(*this, new PosixFolder(fd, path, rename_calls));
 }
 
 double FakeRuntime::NextRandom() {
-  ++random_calls_;
+  if (draw_limit > 0 && draws_ >= draw_limit) throw DrawLimitReached{draws_};
+  ++draws_;
   if (!script_.empty()) {
     const double value = script_.front();
     script_.pop_front();

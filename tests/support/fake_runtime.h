@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <map>
@@ -45,12 +46,21 @@ class ForwardingFolder : public Folder {
   std::unique_ptr<Folder> real_;
 };
 
+/// Thrown out of NextRandom once a run takes more random values than a test allows,
+/// so that a run that would draw forever fails instead of blocking the suite.
+struct DrawLimitReached {
+  int64_t draws;
+};
+
 /// The real runtime on real folders, with what a real folder cannot do on demand:
 /// scripted random values, recorded renames, and chosen failures with a chosen errno
-/// (CI runs as root, so a permission error has to come from here).
+/// (CI runs as root, so a permission error has to come from here); and what tests
+/// need to see: counts of the file system's answers and the rename method the
+/// folder ended up with.
 class FakeRuntime : public Runtime {
  public:
-  explicit FakeRuntime(NumberFormat format = NumberFormat{}) : format_(std::move(format)) {}
+  explicit FakeRuntime(NumberFormat format = NumberFormat{}, uint64_t seed = 20261208)
+      : format_(std::move(format)), generator_(seed) {}
 
   /// Values handed out before any other; afterwards a fixed-seed generator takes over.
   void ScriptRandom(std::vector<double> values) { script_.assign(values.begin(), values.end()); }
@@ -69,6 +79,8 @@ class FakeRuntime : public Runtime {
   RenameCalls rename_calls = RenameCalls::System();
   /// Folders behave as on a FAT stick, where the order of entries matters.
   bool ordered_directory = false;
+  /// Random values a run may take before NextRandom throws DrawLimitReached; 0: unlimited.
+  int64_t draw_limit = 0;
 
   std::unique_ptr<Folder> OpenFolder(const std::string& path, SysError* err) override;
   double NextRandom() override;
@@ -76,18 +88,28 @@ class FakeRuntime : public Runtime {
 
   /// Every rename that reached the file system and succeeded, in order.
   const std::vector<std::pair<std::string, std::string>>& renames() const { return renames_; }
-  int random_calls() const { return random_calls_; }
+  /// Random values taken so far, scripted ones included.
+  int64_t draws() const { return draws_; }
+  /// What the file system answered to renames; chosen failures do not count.
+  int done_answers() const { return static_cast<int>(renames_.size()); }
+  int taken_answers() const { return taken_; }
+  int failed_answers() const { return failed_; }
+  /// The method of the last folder closed.
+  std::optional<RenameMethod> last_method() const { return last_method_; }
 
  private:
   friend class FakeFolder;
   NumberFormat format_;
   std::deque<double> script_;
-  std::mt19937_64 generator_{20261208};
-  int random_calls_ = 0;
+  std::mt19937_64 generator_;
+  int64_t draws_ = 0;
   std::optional<int> open_error_;
   std::optional<int> listing_error_;
   std::map<std::string, int> rename_errors_;
   std::vector<std::pair<std::string, std::string>> renames_;
+  int taken_ = 0;
+  int failed_ = 0;
+  std::optional<RenameMethod> last_method_;
 };
 
 /// Rename calls of a file system without the no-replace flag (FUSE, NFS). As the

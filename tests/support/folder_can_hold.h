@@ -5,17 +5,18 @@
 // itself: the suites also run with their folders on a USB stick (FAT, exFAT), where
 // a test that needs a link or a name the stick cannot store skips with the reason.
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "runtime/posix_runtime.h"
+#include "tests/support/temp_folder.h"
 
 /// Skips the test with `why` when that is not empty.
 #define VANTREL_SKIP_IF(why) \
@@ -27,18 +28,6 @@ namespace probe {
 inline std::string Refused(const std::string& what, int code) {
   return "the file system here cannot hold " + what + " (" + std::strerror(code) + ")";
 }
-
-inline bool Listed(const std::string& folder, const std::string& name) {
-  DIR* dir = opendir(folder.c_str());
-  bool found = false;
-  while (dir != nullptr && !found) {
-    const dirent* entry = readdir(dir);
-    if (entry == nullptr) break;
-    found = name == entry->d_name;
-  }
-  if (dir != nullptr) closedir(dir);
-  return found;
-}
 }  // namespace probe
 
 /// Empty when `folder` can hold a file named `name` byte for byte; else why not.
@@ -47,7 +36,8 @@ inline std::string WhyNoName(const std::string& folder, const std::string& name)
   const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
   if (fd < 0) return probe::Refused("the name \"" + name + "\"", errno);
   close(fd);
-  const bool kept = probe::Listed(folder, name);
+  const std::vector<std::string> listed = ListNames(folder);
+  const bool kept = std::find(listed.begin(), listed.end(), name) != listed.end();
   unlink(path.c_str());
   return kept ? "" : "the file system here stores the name \"" + name + "\" otherwise";
 }
