@@ -190,8 +190,7 @@ double TimeEngine(vantrel::Runtime& runtime, Recording& recording, const std::st
 }
 
 // The child's side of TimeStartUp: what main() does, until File1 is on the screen.
-int ShowWindowIn(const char* folder, vantrel::ListingAhead* listing) {
-  vantrel::PosixRuntime runtime;
+int ShowWindowIn(vantrel::Runtime& runtime, const char* folder, vantrel::ListingAhead* listing) {
   Recording recording;
   BenchForm form(runtime, recording.history, vantrel::ListDrives, folder, listing);
   PaintWatch watch(Find<QAbstractItemView>(form, "File1"));
@@ -290,7 +289,7 @@ struct StartUpFigures {
 // Best start-up times in an empty and in a big folder, taken in turn, and the time
 // the big folder's listing takes on its own: the start cannot show File1 sooner
 // after main() begins.
-StartUpFigures MeasureStartUp(const std::string& base, int files) {
+StartUpFigures MeasureStartUp(vantrel::Runtime& runtime, const std::string& base, int files) {
   const std::string empty = MakeFolder(base, 0);
   const std::string big = MakeFolder(base, files);
   sync();
@@ -302,7 +301,7 @@ StartUpFigures MeasureStartUp(const std::string& base, int files) {
     best.big_s = std::min(best.big_s, TimeStartUp(big));
     vantrel::FolderListing listing;
     const auto start = Clock::now();
-    if (!vantrel::ReadFolderListing(big, &listing, nullptr)) Fail("listing " + big);
+    if (!vantrel::ReadFolderListing(runtime, big, &listing, nullptr)) Fail("listing " + big);
     best.reading_s = std::min(best.reading_s, Seconds(start));
   }
   Remove(empty);
@@ -315,9 +314,10 @@ StartUpFigures MeasureStartUp(const std::string& base, int files) {
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   if (argc == 3 && std::string(argv[1]) == "--show") {
-    vantrel::ListingAhead listing(argv[2]);  // as main() starts the program
+    vantrel::PosixRuntime runtime;  // as main() starts the program
+    vantrel::ListingAhead listing(runtime, argv[2]);
     QApplication app(argc, argv);
-    return ShowWindowIn(argv[2], &listing);
+    return ShowWindowIn(runtime, argv[2], &listing);
   }
   QApplication app(argc, argv);
   const std::string base = argc > 1 ? argv[1] : std::filesystem::current_path().string();
@@ -335,7 +335,7 @@ int main(int argc, char** argv) {
                 last.window.refresh_s, last.window.progress_s, last.window.open_dir_s);
     std::fflush(stdout);
   }
-  const StartUpFigures start_up = MeasureStartUp(base, 32767);
+  const StartUpFigures start_up = MeasureStartUp(runtime, base, 32767);
   std::printf("start-up: empty folder %.4f s, 32767 files %.4f s; their listing alone %.4f s\n",
               start_up.empty_s, start_up.big_s, start_up.reading_s);
   std::printf("files=32767 window_s=%.4f floor_s=%.4f ratio=%.3f open_ratio=%.3f\n",

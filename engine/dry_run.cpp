@@ -17,7 +17,7 @@ class PretendFolder : public Folder {
  public:
   PretendFolder(std::unique_ptr<Folder> real, std::vector<DirEntry> entries)
       : real_(std::move(real)), traits_(real_->Traits(entries)) {
-    for (DirEntry& entry : entries) Add(entry.name, entry.plain);
+    for (DirEntry& entry : entries) Add(entry.name, entry.plain, entry.folder);
   }
 
   bool ReadEntries(std::vector<DirEntry>* entries, SysError*) override {
@@ -26,7 +26,7 @@ class PretendFolder : public Folder {
     for (const std::string& key : order_) {
       const auto found = names_.find(key);
       if (found == names_.end() || !listed.insert(key).second) continue;
-      entries->push_back(DirEntry{found->second.name, found->second.plain});
+      entries->push_back(found->second.AsEntry(found->second.name));
     }
     return true;
   }
@@ -43,7 +43,7 @@ class PretendFolder : public Folder {
     const std::string start = Key(name) + '/';
     for (auto it = names_.lower_bound(start); it != names_.end() && it->first.starts_with(start);
          ++it) {
-      entries->push_back(DirEntry{it->second.name.substr(name.size() + 1), it->second.plain});
+      entries->push_back(it->second.AsEntry(it->second.name.substr(name.size() + 1)));
     }
     return SubfolderListing::kRead;
   }
@@ -59,9 +59,9 @@ class PretendFolder : public Folder {
       *err = SysError{"renameat2", to, EEXIST};
       return RenameOutcome::kTaken;
     }
-    const bool plain = source->second.plain;
+    const Entry moved = source->second;
     names_.erase(source);
-    Add(to, plain);
+    Add(to, moved.plain, moved.folder);
     return RenameOutcome::kDone;
   }
 
@@ -70,7 +70,7 @@ class PretendFolder : public Folder {
       *err = SysError{"mkdirat", name, EEXIST};
       return false;
     }
-    Add(name, false).read = true;
+    Add(name, false, true).read = true;
     return true;
   }
 
@@ -93,17 +93,22 @@ class PretendFolder : public Folder {
   struct Entry {
     std::string name;  // as given, relative to the folder
     bool plain = false;
+    bool folder = false;
     bool read = false;  // a subfolder whose entries are here
+
+    DirEntry AsEntry(std::string listed_name) const {
+      return DirEntry{std::move(listed_name), plain, folder};
+    }
   };
 
   std::string Key(const std::string& name) const {
     return traits_.ignores_case ? FoldCase(name) : name;
   }
 
-  Entry& Add(const std::string& name, bool plain) {
+  Entry& Add(const std::string& name, bool plain, bool folder) {
     const std::string key = Key(name);
     if (name.find('/') == std::string::npos) order_.push_back(key);
-    return names_[key] = Entry{name, plain, false};
+    return names_[key] = Entry{name, plain, folder, false};
   }
 
   SubfolderListing ReadRealSubfolder(const std::string& name, SysError* err) {
@@ -111,7 +116,7 @@ class PretendFolder : public Folder {
     const SubfolderListing real = real_->ReadSubfolderEntries(name, &inside, err);
     if (real != SubfolderListing::kRead) return real;
     names_[Key(name)].read = true;
-    for (const DirEntry& entry : inside) Add(name + '/' + entry.name, entry.plain);
+    for (const DirEntry& entry : inside) Add(name + '/' + entry.name, entry.plain, entry.folder);
     return SubfolderListing::kRead;
   }
 

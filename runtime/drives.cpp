@@ -154,6 +154,13 @@ std::vector<MountEntry> ParseMountInfo(std::string_view text) {
   return entries;
 }
 
+std::vector<MountEntry> ReadMountTable() {
+  std::ifstream file("/proc/self/mountinfo");
+  std::ostringstream text;
+  text << file.rdbuf();
+  return ParseMountInfo(text.str());
+}
+
 std::vector<MountEntry> SelectDriveMounts(const std::vector<MountEntry>& mounts) {
   std::map<std::string, MountEntry> visible;
   for (const MountEntry& entry : mounts) visible[entry.mount_point] = entry;
@@ -200,12 +207,9 @@ int DriveHolding(const std::vector<Drive>& drives, const std::string& path) {
 }
 
 std::vector<Drive> ListDrives() {
-  std::ifstream file("/proc/self/mountinfo");
-  std::stringstream text;
-  text << file.rdbuf();
   const Labels labels = ReadLabels();
   std::vector<Drive> drives;
-  for (const MountEntry& entry : SelectDriveMounts(ParseMountInfo(text.str()))) {
+  for (const MountEntry& entry : SelectDriveMounts(ReadMountTable())) {
     // A mount of part of a file system may be a single file (containers bind-mount
     // /etc/hosts). Only such mounts are looked at, so that a network share that does
     // not answer cannot hold up the list.

@@ -26,6 +26,9 @@ struct MountEntry {
 /// The entries of a mountinfo text, in mount order. Malformed lines are skipped.
 std::vector<MountEntry> ParseMountInfo(std::string_view text);
 
+/// The entries of this process's /proc/self/mountinfo; none when it cannot be read.
+std::vector<MountEntry> ReadMountTable();
+
 /// The mounts that hold a user's files: block devices (also through FUSE), network
 /// shares and the root, but no kernel interfaces (proc, sysfs, cgroup, tmpfs …) and
 /// no read-only application images. Where mounts stack on one point only the last,

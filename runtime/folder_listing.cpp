@@ -1,9 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "runtime/folder_listing.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -17,19 +14,6 @@
 namespace vantrel {
 namespace {
 
-enum class EntryKind { kFolder, kFile, kOther };
-
-EntryKind KindOf(int dir_fd, const dirent& entry) {
-  if (entry.d_type == DT_DIR) return EntryKind::kFolder;
-  if (entry.d_type == DT_REG) return EntryKind::kFile;
-  if (entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN) return EntryKind::kOther;
-  // Follows links, as opening the entry would; a broken link is neither.
-  struct stat info {};
-  if (fstatat(dir_fd, entry.d_name, &info, 0) != 0) return EntryKind::kOther;
-  if (S_ISDIR(info.st_mode)) return EntryKind::kFolder;
-  return S_ISREG(info.st_mode) ? EntryKind::kFile : EntryKind::kOther;
-}
-
 bool Fail(SysError* err, const char* call, const std::string& path, int code) {
   if (err != nullptr) *err = SysError{call, path, code};
   return false;
@@ -37,38 +21,34 @@ bool Fail(SysError* err, const char* call, const std::string& path, int code) {
 
 }  // namespace
 
-bool ReadFolderListing(const std::string& path, FolderListing* listing, SysError* err) {
-  std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(path.c_str()), closedir);
-  if (!dir) return Fail(err, "opendir", path, errno);
+bool ReadFolderListing(Runtime& runtime, const std::string& path, FolderListing* listing,
+                       SysError* err) {
+  SysError ignored;
+  SysError* const error = err != nullptr ? err : &ignored;
+  const std::unique_ptr<Folder> folder = runtime.OpenFolder(path, error);
+  std::vector<DirEntry> entries;
+  if (!folder || !folder->ReadEntries(&entries, error)) return false;
   FolderListing found;
-  for (;;) {
-    errno = 0;
-    const dirent* entry = readdir(dir.get());
-    if (entry == nullptr) break;
-    if (IsHiddenName(entry->d_name)) continue;  // also drops "." and ".."
-    switch (KindOf(dirfd(dir.get()), *entry)) {
-      case EntryKind::kFolder:
-        found.folders.emplace_back(entry->d_name);
-        break;
-      case EntryKind::kFile:
-        found.files.emplace_back(entry->d_name);
-        break;
-      case EntryKind::kOther:
-        break;
+  for (DirEntry& entry : entries) {
+    if (IsHiddenName(entry.name)) continue;
+    if (entry.folder) {
+      found.folders.push_back(std::move(entry.name));
+    } else if (entry.plain) {
+      found.files.push_back(std::move(entry.name));
     }
   }
-  if (errno != 0) return Fail(err, "readdir", path, errno);
   SortByName(&found.folders);
   SortByName(&found.files);
   *listing = std::move(found);
   return true;
 }
 
-ListingAhead::ListingAhead(std::string path)
-    : path_(std::move(path)), reading_(std::async(std::launch::async, [path = path_] {
+ListingAhead::ListingAhead(Runtime& runtime, std::string path)
+    : path_(std::move(path)), reading_(std::async(std::launch::async, [&runtime, path = path_] {
         FolderListing listing;
-        return ReadFolderListing(path, &listing, nullptr) ? std::optional(std::move(listing))
-                                                          : std::nullopt;
+        return ReadFolderListing(runtime, path, &listing, nullptr)
+                   ? std::optional(std::move(listing))
+                   : std::nullopt;
       })) {}
 
 std::optional<FolderListing> ListingAhead::Take(const std::string& path) {

@@ -19,15 +19,17 @@ struct FolderListing {
   std::vector<std::string> files;
 };
 
-/// Reads the folder at `path` (raw bytes). False with `err` set when it cannot be
-/// opened or read; `listing` is then unchanged.
-bool ReadFolderListing(const std::string& path, FolderListing* listing, SysError* err);
+/// Reads the folder at `path` (raw bytes) through `runtime`. False with `err` (may be
+/// null) set when it cannot be opened or read; `listing` is then unchanged.
+bool ReadFolderListing(Runtime& runtime, const std::string& path, FolderListing* listing,
+                       SysError* err);
 
 /// Reads a folder on a thread of its own, so that at start-up the reading of a big
-/// folder goes on while the window is being built.
+/// folder goes on while the window is being built. `runtime` must outlive it; that
+/// thread calls its OpenFolder until Take.
 class ListingAhead {
  public:
-  explicit ListingAhead(std::string path);
+  ListingAhead(Runtime& runtime, std::string path);
   ListingAhead(const ListingAhead&) = delete;
   ListingAhead& operator=(const ListingAhead&) = delete;
 

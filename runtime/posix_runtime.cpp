@@ -54,13 +54,21 @@ std::string SwappedCase(const std::string& name) {
   return any ? swapped : std::string();
 }
 
-bool IsPlain(int dir_fd, const char* name, unsigned char type) {
-  if (type == DT_REG) return true;
-  if (type != DT_LNK && type != DT_UNKNOWN) return false;
-  // Follows links: a link to a regular file counts as one, a broken link does not.
-  struct stat info {};
-  if (fstatat(dir_fd, name, &info, 0) != 0) return false;
-  return S_ISREG(info.st_mode);
+// Follows links, as opening the entry would: a link counts as what it resolves to, a
+// broken link as neither. Only links, and file systems that tell no type, cost a call.
+DirEntry Classified(int dir_fd, const char* name, unsigned char type) {
+  DirEntry entry;
+  entry.name = name;
+  if (type == DT_LNK || type == DT_UNKNOWN) {
+    struct stat info {};
+    if (fstatat(dir_fd, name, &info, 0) != 0) return entry;
+    entry.plain = S_ISREG(info.st_mode);
+    entry.folder = S_ISDIR(info.st_mode);
+  } else {
+    entry.plain = type == DT_REG;
+    entry.folder = type == DT_DIR;
+  }
+  return entry;
 }
 
 }  // namespace
@@ -122,7 +130,7 @@ bool PosixFolder::ReadEntriesAt(const char* relative, const std::string& path,
     if (entry == nullptr) break;
     const std::string_view name = entry->d_name;
     if (name == "." || name == "..") continue;
-    entries->push_back(DirEntry{std::string(name), IsPlain(fd, entry->d_name, entry->d_type)});
+    entries->push_back(Classified(fd, entry->d_name, entry->d_type));
   }
   const int code = errno;
   closedir(dir);

@@ -21,6 +21,8 @@ struct DirEntry {
   std::string name;
   /// A regular file, or a symbolic link that resolves to one.
   bool plain = false;
+  /// A directory, or a symbolic link that resolves to one.
+  bool folder = false;
 };
 
 enum class RenameOutcome {

@@ -9,8 +9,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 namespace vantrel {
@@ -49,10 +47,7 @@ std::string ReadBootSector(const std::string& device) {
 }
 
 bool IsFatFamilyFuseDevice(dev_t device) {
-  std::ifstream file("/proc/self/mountinfo");
-  std::ostringstream text;
-  text << file.rdbuf();
-  for (const MountEntry& mount : ParseMountInfo(text.str())) {
+  for (const MountEntry& mount : ReadMountTable()) {
     if (makedev(mount.major, mount.minor) != device) continue;
     const bool block = mount.fs_type == "fuseblk";
     return IsFatFamilyFuse(mount, block ? ReadBootSector(mount.source) : std::string());

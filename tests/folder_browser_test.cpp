@@ -3,10 +3,11 @@
 
 #include <QAccessible>
 #include <QSignalSpy>
-#include <QTest>
 #include <QStringList>
+#include <QTest>
 #include <filesystem>
 
+#include "runtime/posix_runtime.h"
 #include "tests/support/temp_folder.h"
 #include "window/dir_list.h"
 #include "window/drive_list.h"
@@ -38,7 +39,8 @@ TEST(DirListTest, ShowsTheWayDownFromTheDriveRootThenTheVisibleSubfoldersByName)
   drive.AddFolder("Musik/Rock/Alben");
   drive.AddFolder("Musik/Rock/.versteckt");
   drive.AddFile("Musik/Rock/lied.mp3");
-  DirList list;
+  PosixRuntime runtime;
+  DirList list(runtime);
   ASSERT_TRUE(list.SetPath(drive.path(), drive.PathOf("Musik/Rock"), nullptr));
   EXPECT_EQ(Texts(list),
             (QStringList{QString::fromStdString(drive.path()), "Musik", "Rock", "Alben", "zz"}));
@@ -48,7 +50,8 @@ TEST(DirListTest, ShowsTheWayDownFromTheDriveRootThenTheVisibleSubfoldersByName)
 TEST(DirListTest, AFolderThatCannotBeReadChangesNothing) {
   TempFolder drive;
   drive.AddFolder("a");
-  DirList list;
+  PosixRuntime runtime;
+  DirList list(runtime);
   ASSERT_TRUE(list.SetPath(drive.path(), drive.path(), nullptr));
   const QSignalSpy changes(&list, &DirList::PathChanged);
   SysError err;
@@ -64,7 +67,8 @@ TEST(DirListTest, ADriveReopensTheFolderLastOpenedOnIt) {
   TempFolder second;
   first.AddFolder("a");
   first.AddFolder("b");
-  DirList list;
+  PosixRuntime runtime;
+  DirList list(runtime);
   ASSERT_TRUE(list.SetDrive(first.path(), nullptr));
   EXPECT_EQ(list.Path(), first.path()) << "a drive not opened before starts at its root";
   ASSERT_TRUE(list.SetPath(first.path(), first.PathOf("a"), nullptr));
@@ -90,7 +94,8 @@ TEST(FileListTest, ShowsEveryVisiblePlainFileByNameWithBadBytesReplaced) {
       "e.mp3");
   folder.AddFolder("Ordner.jpg");
   folder.AddSymlink("link.jpg", "A.jpg");
-  FileList list;
+  PosixRuntime runtime;
+  FileList list(runtime);
   ASSERT_TRUE(list.SetPath(folder.path(), nullptr));
   EXPECT_EQ(Texts(list), (QStringList{"A.jpg", "b.txt", "Gr\uFFFD\uFFFDe.mp3", "link.jpg"}));
 }
@@ -99,7 +104,8 @@ TEST(FileListTest, AFolderGoneSinceShowsAsEmpty) {
   TempFolder folder;
   folder.AddFolder("sub");
   folder.AddFile("sub/a.txt");
-  FileList list;
+  PosixRuntime runtime;
+  FileList list(runtime);
   ASSERT_TRUE(list.SetPath(folder.PathOf("sub"), nullptr));
   ASSERT_EQ(Texts(list).size(), 1);
   std::filesystem::remove_all(folder.PathOf("sub"));
@@ -114,7 +120,8 @@ TEST(FileListTest, AFolderGoneSinceShowsAsEmpty) {
 TEST(FileListTest, KeysMoveTheSelectionThroughTheNamesInTheirOrder) {
   TempFolder folder;
   for (const char* name : {"c.txt", "Beta.txt", "a.txt", "d.txt"}) folder.AddFile(name);
-  FileList list;
+  PosixRuntime runtime;
+  FileList list(runtime);
   ASSERT_TRUE(list.SetPath(folder.path(), nullptr));
   list.show();
   QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(&list);
@@ -127,9 +134,12 @@ TEST(FileListTest, KeysMoveTheSelectionThroughTheNamesInTheirOrder) {
     }
     return names.join(",");
   };
-  for (const auto& [key, name] : {std::pair{Qt::Key_Down, "a.txt"}, {Qt::Key_Down, "Beta.txt"},
-                                  {Qt::Key_End, "d.txt"}, {Qt::Key_Up, "c.txt"},
-                                  {Qt::Key_B, "Beta.txt"}, {Qt::Key_Home, "a.txt"}}) {
+  for (const auto& [key, name] : {std::pair{Qt::Key_Down, "a.txt"},
+                                  {Qt::Key_Down, "Beta.txt"},
+                                  {Qt::Key_End, "d.txt"},
+                                  {Qt::Key_Up, "c.txt"},
+                                  {Qt::Key_B, "Beta.txt"},
+                                  {Qt::Key_Home, "a.txt"}}) {
     QTest::keyClick(&list, key);
     EXPECT_EQ(selected(), name) << "after the key for " << name;
   }

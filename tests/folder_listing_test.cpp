@@ -11,6 +11,7 @@
 
 #include "runtime/drives.h"
 #include "runtime/folder_path.h"
+#include "runtime/posix_runtime.h"
 #include "tests/support/folder_can_hold.h"
 #include "tests/support/temp_folder.h"
 
@@ -175,8 +176,8 @@ TEST(SortByNameTest, PrintableAsciiNamesComeOutInTheCollatorsOrder) {
   QCollator collator{QLocale(QLocale::German, QLocale::Germany)};
   collator.setCaseSensitivity(Qt::CaseInsensitive);
   for (size_t i = 1; i < names.size(); ++i) {
-    const int order = collator.compare(QString::fromStdString(names[i - 1]),
-                                       QString::fromStdString(names[i]));
+    const int order =
+        collator.compare(QString::fromStdString(names[i - 1]), QString::fromStdString(names[i]));
     ASSERT_TRUE(order < 0 || (order == 0 && names[i - 1] <= names[i]))
         << "\"" << names[i - 1] << "\" before \"" << names[i] << "\"";
   }
@@ -185,7 +186,9 @@ TEST(SortByNameTest, PrintableAsciiNamesComeOutInTheCollatorsOrder) {
 TEST(FolderListingTest, SeparatesFoldersFromFilesAndLeavesOutHiddenAndOtherEntries) {
   TempFolder folder;
   VANTREL_SKIP_IF(testing::WhyNoSymlink(folder.path()));
-  VANTREL_SKIP_IF(testing::WhyNoName(folder.path(), "Gr\xFC\xDF" "e.mp3"));
+  VANTREL_SKIP_IF(testing::WhyNoName(folder.path(),
+                                     "Gr\xFC\xDF"
+                                     "e.mp3"));
   folder.AddFile("b.jpg");
   folder.AddFile("A.jpg");
   folder.AddFile(".hidden.jpg");
@@ -202,9 +205,10 @@ TEST(FolderListingTest, SeparatesFoldersFromFilesAndLeavesOutHiddenAndOtherEntri
   folder.AddFile(latin1_file);
   folder.AddFolder(latin1_folder);
 
+  PosixRuntime runtime;
   FolderListing listing;
   SysError err;
-  ASSERT_TRUE(ReadFolderListing(folder.path(), &listing, &err));
+  ASSERT_TRUE(ReadFolderListing(runtime, folder.path(), &listing, &err));
   EXPECT_EQ(listing.folders, (Names{latin1_folder, "Urlaub", "zu Urlaub"}));
   EXPECT_EQ(listing.files, (Names{"A.jpg", "b.jpg", latin1_file, "link.jpg"}));
 }
@@ -212,11 +216,12 @@ TEST(FolderListingTest, SeparatesFoldersFromFilesAndLeavesOutHiddenAndOtherEntri
 TEST(FolderListingTest, AFolderThatCannotBeReadLeavesTheListingAlone) {
   TempFolder folder;
   folder.AddFile("file.txt");
+  PosixRuntime runtime;
   FolderListing listing{{"kept"}, {"kept.txt"}};
   SysError err;
-  EXPECT_FALSE(ReadFolderListing(folder.PathOf("missing"), &listing, &err));
+  EXPECT_FALSE(ReadFolderListing(runtime, folder.PathOf("missing"), &listing, &err));
   EXPECT_EQ(err.code, ENOENT);
-  EXPECT_FALSE(ReadFolderListing(folder.PathOf("file.txt"), &listing, &err));
+  EXPECT_FALSE(ReadFolderListing(runtime, folder.PathOf("file.txt"), &listing, &err));
   EXPECT_EQ(err.code, ENOTDIR);
   EXPECT_EQ(listing.folders, Names{"kept"});
 }

@@ -57,8 +57,9 @@ QStringList Texts(const QAbstractItemView* list) {
 
 // What File1 ought to show: the folder's visible files as they are on disk now.
 QStringList FilesOnDisk(const std::string& folder) {
+  PosixRuntime real;
   FolderListing listing;
-  EXPECT_TRUE(ReadFolderListing(folder, &listing, nullptr));
+  EXPECT_TRUE(ReadFolderListing(real, folder, &listing, nullptr));
   QStringList texts;
   for (const std::string& name : listing.files) texts << QString::fromStdString(name);
   return texts;
@@ -67,7 +68,8 @@ QStringList FilesOnDisk(const std::string& folder) {
 class Form1Test : public ::testing::Test {
  protected:
   void Open(const std::string& start_folder) {
-    ListingAhead listing(start_folder);  // read beside the window being built, as at start-up
+    // Read beside the window being built, as at start-up.
+    ListingAhead listing(runtime, start_folder);
     form = std::make_unique<ReportingForm>(
         runtime, history, [this] { return drives; }, start_folder, &listing);
     form->show();
@@ -309,6 +311,7 @@ struct GivenFolderCase {
   const char* given;   // below the temporary folder, which is the current folder
   bool absolute;       // given with the temporary folder in front
   const char* opened;  // below the temporary folder; nullptr when it cannot be opened
+  int refused = 0;     // errno the runtime answers on opening it
 };
 
 void PrintTo(const GivenFolderCase& c, std::ostream* out) { *out << c.name; }
@@ -326,7 +329,9 @@ TEST_P(Form1GivenFolderTest, OpensWithItsDriveOrReportsAndStaysUsable) {
   std::filesystem::current_path(base);
   Open(base);
   const GivenFolderCase& c = GetParam();
+  if (c.refused != 0) runtime.FailOpen(c.refused);
   form->OpenFolder(c.absolute ? base + "/" + c.given : c.given);
+  runtime.Heal();
   std::filesystem::current_path(was);
 
   if (c.opened != nullptr) {
@@ -351,7 +356,8 @@ INSTANTIATE_TEST_SUITE_P(
                       GivenFolderCase{"Relative", "./stick/../stick/Musik", false, "stick/Musik"},
                       GivenFolderCase{"NotUtf8", "stick/M\xFCll", false, "stick/M\xFCll"},
                       GivenFolderCase{"Missing", "stick/fehlt", false, nullptr},
-                      GivenFolderCase{"AFile", "stick/Musik/lied.mp3", true, nullptr}),
+                      GivenFolderCase{"AFile", "stick/Musik/lied.mp3", true, nullptr},
+                      GivenFolderCase{"Refused", "stick/Musik", true, nullptr, EACCES}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Form1Test, PickingADriveMovesFolderListAndFileListTogether) {

@@ -48,7 +48,7 @@ QListWidgetItem* NewItem(const QIcon& icon, const std::string& path, const std::
 
 }  // namespace
 
-DirList::DirList(QWidget* parent) : QListWidget(parent) {
+DirList::DirList(Runtime& runtime, QWidget* parent) : QListWidget(parent), runtime_(runtime) {
   setItemDelegate(new IndentDelegate(this));
   setSelectionMode(QAbstractItemView::SingleSelection);
   connect(this, &QListWidget::itemDoubleClicked, this, &DirList::Open);
@@ -56,7 +56,7 @@ DirList::DirList(QWidget* parent) : QListWidget(parent) {
 
 bool DirList::SetPath(const std::string& root, const std::string& path, SysError* err) {
   FolderListing listing;
-  if (!ReadFolderListing(path, &listing, err)) return false;
+  if (!ReadFolderListing(runtime_, path, &listing, err)) return false;
   SetPath(root, path, std::move(listing));
   return true;
 }

@@ -19,7 +19,8 @@ class DirList : public QListWidget {
   Q_OBJECT
 
  public:
-  explicit DirList(QWidget* parent = nullptr);
+  /// Reads folders through `runtime`, which must outlive the list.
+  explicit DirList(Runtime& runtime, QWidget* parent = nullptr);
 
   /// The open folder, raw bytes.
   const std::string& Path() const { return path_; }
@@ -51,6 +52,7 @@ class DirList : public QListWidget {
   void Open(const QListWidgetItem* item);
   void Show(const std::vector<std::string>& subfolders);
 
+  Runtime& runtime_;
   std::string root_;
   std::string path_;
   std::vector<std::string> files_;

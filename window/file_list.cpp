@@ -32,7 +32,8 @@ class FileNames : public QAbstractListModel {
   std::vector<std::string> names_;
 };
 
-FileList::FileList(QWidget* parent) : QListView(parent), names_(new FileNames(this)) {
+FileList::FileList(Runtime& runtime, QWidget* parent)
+    : QListView(parent), runtime_(runtime), names_(new FileNames(this)) {
   setModel(names_);
   setSelectionMode(QAbstractItemView::SingleSelection);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -43,7 +44,7 @@ FileList::FileList(QWidget* parent) : QListView(parent), names_(new FileNames(th
 
 bool FileList::SetPath(const std::string& path, SysError* err) {
   FolderListing listing;
-  const bool read = ReadFolderListing(path, &listing, err);
+  const bool read = ReadFolderListing(runtime_, path, &listing, err);
   SetFiles(path, std::move(listing.files));
   return read;
 }

@@ -20,7 +20,8 @@ class FileList : public QListView {
   Q_OBJECT
 
  public:
-  explicit FileList(QWidget* parent = nullptr);
+  /// Reads folders through `runtime`, which must outlive the list.
+  explicit FileList(Runtime& runtime, QWidget* parent = nullptr);
 
   /// The folder shown, raw bytes.
   const std::string& Path() const { return path_; }
@@ -34,6 +35,7 @@ class FileList : public QListView {
   bool Refresh(SysError* err) { return SetPath(path_, err); }
 
  private:
+  Runtime& runtime_;
   std::string path_;
   FileNames* names_;
 };

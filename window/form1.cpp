@@ -97,8 +97,8 @@ Form1::~Form1() = default;
 void Form1::CreateControls(DriveList::Source drives) {
   controls_ = new QWidget(this);
   Drive1_ = Named(new DriveList(std::move(drives), controls_), "Drive1");
-  Dir1_ = Named(new DirList(controls_), "Dir1");
-  File1_ = Named(new FileList(controls_), "File1");
+  Dir1_ = Named(new DirList(runtime_, controls_), "Dir1");
+  File1_ = Named(new FileList(runtime_, controls_), "File1");
   Drive1_->setAccessibleName(QString::fromUtf8(texts::kDriveListName));
   Dir1_->setAccessibleName(QString::fromUtf8(texts::kFolderListName));
   File1_->setAccessibleName(QString::fromUtf8(texts::kFileListName));

@@ -79,15 +79,15 @@ int main(int argc, char* argv[]) {
   // folder named like one of Qt's own options ("-style") must not act as one.
   int qt_argc = 1;
   const std::string start_folder = StartFolder();
+  vantrel::PosixRuntime runtime(UserNumberFormat());
   // A big folder is read while Qt starts and the window is built.
-  vantrel::ListingAhead start_listing(start_folder);
+  vantrel::ListingAhead start_listing(runtime, start_folder);
   QApplication app(qt_argc, argv);
   QApplication::setDesktopFileName(QStringLiteral("io.github.vantrel.Vantrel"));
   QApplication::setWindowIcon(ProgramIcon());
   QTranslator translator;
   SpeakGerman(app, translator);
 
-  vantrel::PosixRuntime runtime(UserNumberFormat());
   vantrel::PosixRecordStore records;
   vantrel::RunHistory history(records);
   vantrel::Form1 window(runtime, history, vantrel::ListDrives, start_folder, &start_listing);

@@ -71,6 +71,11 @@ class FakeRuntime : public Runtime {
 
   void FailOpen(int code) { open_error_ = code; }
   void FailListing(int code) { listing_error_ = code; }
+  /// Opening and listing work again.
+  void Heal() {
+    open_error_.reset();
+    listing_error_.reset();
+  }
   /// The rename of `old_name` fails with `code` (and changes nothing); ENOENT gives kMissing.
   void FailRenameOf(const std::string& old_name, int code) { rename_errors_[old_name] = code; }
   /// Runs before every rename reaches the file system, with the two names.
