@@ -59,8 +59,7 @@ struct DrawLimitReached {
 /// folder ended up with.
 class FakeRuntime : public Runtime {
  public:
-  explicit FakeRuntime(NumberFormat format = NumberFormat{}, uint64_t seed = 20261208)
-      : format_(std::move(format)), generator_(seed) {}
+  explicit FakeRuntime(NumberFormat format = NumberFormat{}) : format_(std::move(format)) {}
 
   /// Values handed out before any other; afterwards a fixed-seed generator takes over.
   void ScriptRandom(std::vector<double> values) { script_.assign(values.begin(), values.end()); }
@@ -98,7 +97,6 @@ class FakeRuntime : public Runtime {
   /// What the file system answered to renames; chosen failures do not count.
   int done_answers() const { return static_cast<int>(renames_.size()); }
   int taken_answers() const { return taken_; }
-  int failed_answers() const { return failed_; }
   /// The method of the last folder closed.
   std::optional<RenameMethod> last_method() const { return last_method_; }
 
@@ -106,14 +104,13 @@ class FakeRuntime : public Runtime {
   friend class FakeFolder;
   NumberFormat format_;
   std::deque<double> script_;
-  std::mt19937_64 generator_;
+  std::mt19937_64 generator_{20261208};
   int64_t draws_ = 0;
   std::optional<int> open_error_;
   std::optional<int> listing_error_;
   std::map<std::string, int> rename_errors_;
   std::vector<std::pair<std::string, std::string>> renames_;
   int taken_ = 0;
-  int failed_ = 0;
   std::optional<RenameMethod> last_method_;
 };
 
